@@ -1,0 +1,5 @@
+# 32-bit Windows build (browsers' 32-bit tabs, makers' 32-bit device libraries).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(MINGW_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
