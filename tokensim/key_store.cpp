@@ -112,11 +112,15 @@ tk::Result KeyStore::Save(const KeyState& key) const {
       return tk::kStorageError;
     }
   }
-  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileW(temporary.c_str());
-    return tk::kStorageError;
+  // A reader outside this library (an editor, a virus scanner) may hold the
+  // file for a moment: try again briefly before giving up.
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return tk::kOk;
+    Sleep(10);
   }
-  return tk::kOk;
+  DeleteFileW(temporary.c_str());
+  return tk::kStorageError;
 }
 
 tk::Result KeyStore::Remove(const std::string& name) const {

@@ -2,6 +2,7 @@
 // and removed from the simulated readers by calling the registered callbacks,
 // as a device library does from a thread of its own.
 #include <map>
+#include <optional>
 #include <mutex>
 #include <string>
 
@@ -47,9 +48,14 @@ Watcher& TheWatcher() {
 // pulled and plugged back between two looks counts as removal + arrival).
 using Snapshot = std::map<std::string, std::pair<std::string, std::uint32_t>>;
 
-Snapshot TakeSnapshot(const std::wstring& folder) {
+// Taken inside the folder's transaction so that no key is caught half-way
+// through a change; nothing when the folder is busy.
+std::optional<Snapshot> TakeSnapshot(const std::wstring& folder) {
+  const KeyStore store(folder);
+  const KeyStore::Transaction transaction(store);
+  if (!transaction.acquired()) return std::nullopt;
   Snapshot snapshot;
-  for (const KeyState& key : KeyStore(folder).LoadAll())
+  for (const KeyState& key : store.LoadAll())
     if (key.inserted) snapshot[ReaderName(key.slot)] = {key.name, key.insertion};
   return snapshot;
 }
@@ -75,7 +81,13 @@ DWORD WINAPI WatchKeys(void* param) {
   const std::wstring folder = args->folder;
   delete args;
   Watcher& w = TheWatcher();
-  Snapshot known = TakeSnapshot(folder);
+  Snapshot known;
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (std::optional<Snapshot> first = TakeSnapshot(folder)) {
+      known = std::move(*first);
+      break;
+    }
+  }
   fw::ScopedChangeNotification change(FindFirstChangeNotificationW(
       folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE));
   for (;;) {
@@ -86,12 +98,13 @@ DWORD WINAPI WatchKeys(void* param) {
     if (!change)  // the folder may appear later
       change.reset(FindFirstChangeNotificationW(folder.c_str(), FALSE,
                                                 FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE));
-    Snapshot now;
+    std::optional<Snapshot> taken;
     try {
-      now = TakeSnapshot(folder);
+      taken = TakeSnapshot(folder);
     } catch (...) {
-      continue;
     }
+    if (!taken) continue;
+    Snapshot now = std::move(*taken);
     Registration registration;
     {
       std::lock_guard guard(w.lock);
