@@ -8,13 +8,6 @@ using simtest::TempFolder;
 
 namespace {
 
-std::string TestsDir() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path);
-  return dir.substr(0, dir.find_last_of('\\'));
-}
-
 std::string ModulePath(HMODULE module) {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(module, path, MAX_PATH);
@@ -26,7 +19,7 @@ bool SameFile(const std::string& a, const std::string& b) { return lstrcmpiA(a.c
 // A folder holding the fake library under the name RVA.dll.
 struct FakeLibraryFolder {
   FakeLibraryFolder() : folder("fakerva") {
-    EXPECT_TRUE(CopyFileA((TestsDir() + "\\fake_rva.dll").c_str(), folder.File("RVA.dll").c_str(), FALSE));
+    EXPECT_TRUE(CopyFileA((simtest::ExeDir() + "\\fake_rva.dll").c_str(), folder.File("RVA.dll").c_str(), FALSE));
   }
   TempFolder folder;
 };
@@ -54,7 +47,7 @@ TEST(Binding, SettingsRuleLoadsTheLibraryFromTheSettingsFolder) {
 TEST(Binding, ModuleRuleLoadsTheLibraryBesideTheAskingModule) {
   FakeLibraryFolder fake;
   const std::string probe = fake.folder.File("probe_module.dll");
-  ASSERT_TRUE(CopyFileA((TestsDir() + "\\probe_module.dll").c_str(), probe.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((simtest::ExeDir() + "\\probe_module.dll").c_str(), probe.c_str(), FALSE));
   HMODULE owner = LoadLibraryA(probe.c_str());
   ASSERT_NE(owner, nullptr);
   {

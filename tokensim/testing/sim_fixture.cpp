@@ -10,13 +10,6 @@
 namespace simtest {
 namespace {
 
-std::string ModuleDir() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path);
-  return dir.substr(0, dir.find_last_of('\\'));
-}
-
 void RemoveTree(const std::string& path) {
   // SHFileOperation wants a double-NUL list.
   std::string from = path;
@@ -30,8 +23,15 @@ void RemoveTree(const std::string& path) {
 
 }  // namespace
 
+std::string ExeDir() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path);
+  return dir.substr(0, dir.find_last_of('\\'));
+}
+
 std::string BinDir() {
-  std::string dir = ModuleDir();
+  std::string dir = ExeDir();
   return dir.substr(0, dir.find_last_of('\\')) + "\\bin";
 }
 

@@ -7,7 +7,9 @@
 
 namespace simtest {
 
-// The folder of the shipped programs (bin beside the tests folder).
+// The folder of the running test program, and of the shipped programs (bin
+// beside the tests folder).
+std::string ExeDir();
 std::string BinDir();
 // A fresh, empty folder under the temporary folder, removed with its
 // contents on destruction.
