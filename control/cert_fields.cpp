@@ -1,0 +1,61 @@
+#include "cert_fields.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace kestrine {
+
+void FindKeyCertificate(const tk::DeviceApi& api, const KeyConnection& key, KeyCertificate& cert) {
+  const char* list = key.containers();
+  const ULONG list_size = key.containers_size();
+  std::size_t offset = 0;
+  while (offset < list_size && list[offset] != '\0') {
+    const char* name = list + offset;
+    for (ULONG spec : {tk::kKeySpecSignature, tk::kKeySpecExchange}) {
+      // Each read gets the whole buffer: a failed read may have left a larger
+      // "needed" length behind, which the next read must not be given.
+      cert.length = KeyCertificate::kBufferSize;
+      cert.last_read = api.TK_ReadCert(key.application(), name, spec, cert.der, &cert.length);
+      if (cert.last_read == tk::kOk && cert.length <= KeyCertificate::kBufferSize) {
+        cert.found = true;
+        return;
+      }
+      if (cert.last_read == tk::kOk) cert.last_read = tk::kBufferTooSmall;  // a length no buffer holds
+    }
+    offset += strnlen(name, list_size - offset) + 1;
+  }
+}
+
+std::string SimpleDisplayName(PCCERT_CONTEXT cert) {
+  constexpr DWORD kNameBufferSize = 1024;
+  const DWORD needed = CertGetNameStringA(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
+  char name[kNameBufferSize] = {};
+  const DWORD fetch = needed + 1 < kNameBufferSize ? needed + 1 : kNameBufferSize;
+  CertGetNameStringA(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name, fetch);
+  name[kNameBufferSize - 1] = '\0';
+  return name;
+}
+
+std::string SerialHex(PCCERT_CONTEXT cert) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  const CRYPT_INTEGER_BLOB& serial = cert->pCertInfo->SerialNumber;
+  std::string text;
+  // The platform keeps the serial little-endian: the last byte comes first.
+  for (DWORD i = serial.cbData; i > 0; --i) {
+    const BYTE b = serial.pbData[i - 1];
+    text.push_back(kDigits[b >> 4]);
+    text.push_back(kDigits[b & 15]);
+  }
+  return text;
+}
+
+std::string LocalDate(const FILETIME& utc) {
+  FILETIME local{};
+  SYSTEMTIME date{};
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &date)) return {};
+  char text[128];
+  std::snprintf(text, sizeof text, "%d-%d-%d", date.wYear, date.wMonth, date.wDay);
+  return text;
+}
+
+}  // namespace kestrine

@@ -1,0 +1,79 @@
+// CKestrine: the object behind the control's script interface IKestrine.
+// Every method opens the first key, does one thing, closes the key and
+// returns S_OK or, for every failure, S_FALSE.
+#pragma once
+#include <windows.h>
+#include <oaidl.h>
+
+#include "Kestrine_h.h"
+
+namespace kestrine {
+
+class CKestrine : public IKestrine {
+ public:
+  // Creates an object (aggregated when `outer` is given) and asks it for `iid`.
+  static HRESULT Create(IUnknown* outer, REFIID iid, void** out);
+
+  // IUnknown: delegates to the controlling unknown.
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override { return outer_->QueryInterface(iid, out); }
+  STDMETHODIMP_(ULONG) AddRef() override { return outer_->AddRef(); }
+  STDMETHODIMP_(ULONG) Release() override { return outer_->Release(); }
+
+  // IDispatch, through the type library, so calls by name reach the same code
+  // as calls through the table.
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+  STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+  STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
+  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                      EXCEPINFO* exception, UINT* arg_error) override;
+
+  // IKestrine, in slot order.
+  STDMETHODIMP esKeyGetCertCN(BSTR* pstrCertCN) override;
+  STDMETHODIMP esgetErrorCode(LONG* lErrorCode) override;
+  STDMETHODIMP esKeyUnblockUsrPin(BSTR strSoPin, BSTR strUsrPin, LONG* lRetryNum) override;
+  STDMETHODIMP esKeyGetPinRetryCount(LONG* plRetryCount) override;
+  STDMETHODIMP GetUsbkeyState(LONG* pnState) override;
+  STDMETHODIMP GetCertDN(BSTR* pBstrDN) override;
+  STDMETHODIMP GetUsbkeySN(BSTR* pKeysSN) override;
+  STDMETHODIMP GetCertBeginDate(BSTR* pBstrBDate) override;
+  STDMETHODIMP GetCertEndDate(BSTR* pBstrEDate) override;
+  STDMETHODIMP GetCertSn(BSTR* pBstrRetCertSN) override;
+  STDMETHODIMP GetDeviceCount(LONG* pnCount) override;
+  STDMETHODIMP KeyInit(BSTR bstrPwd, VARIANT_BOOL* plRetVal) override;
+  STDMETHODIMP HWGetKeyType(BSTR strCertCN, LONG* plKeyType) override;
+  STDMETHODIMP esKeyCheckUserPin(BSTR pbUserPin, LONG* lState) override;
+  STDMETHODIMP esKeyVerifyUserPin(LONG* lState) override;
+  STDMETHODIMP getCSP(BSTR* pCSPName) override;
+
+ protected:
+  explicit CKestrine(IUnknown* outer);
+  virtual ~CKestrine();
+  // Interfaces of this object beyond IUnknown, for the inner QueryInterface.
+  virtual void* FindInterface(REFIID iid);
+
+ private:
+  // The non-delegating unknown: owns the reference count.
+  class Inner final : public IUnknown {
+   public:
+    explicit Inner(CKestrine* self) : self_(self) {}
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) Release() override;
+
+   private:
+    CKestrine* self_;
+    LONG refs_ = 1;
+  };
+
+  // Which field of the certificate a method returns.
+  enum class CertField { CommonName, DisplayName, Serial, BeginDate, EndDate };
+  HRESULT ReadCertField(CertField field, BSTR* out);
+
+  Inner inner_{this};
+  IUnknown* outer_;
+};
+
+// Drops the cached type information (when the DLL is unloaded).
+void ReleaseTypeInfoCache();
+
+}  // namespace kestrine

@@ -1,0 +1,46 @@
+// The control DLL: process-wide state, loading of the device library on
+// attach, class object and unload check.
+#include <windows.h>
+
+#include "com_object.h"
+#include "control_state.h"
+#include "kestrine.h"
+
+extern "C" {
+HINSTANCE g_kestrine_module = nullptr;
+}
+
+namespace kestrine {
+
+ControlState& State() {
+  static ControlState state;
+  return state;
+}
+
+}  // namespace kestrine
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_kestrine_module = instance;
+    DisableThreadLibraryCalls(instance);
+    kestrine::State().api.LoadBesideModule(instance);
+  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    // Unloaded by FreeLibrary (at process exit the system cleans up itself).
+    kestrine::ReleaseTypeInfoCache();
+    kestrine::State().api.Unload();
+  }
+  return TRUE;
+}
+
+extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (clsid != CLSID_Kestrine) return CLASS_E_CLASSNOTAVAILABLE;
+  auto* factory = new (std::nothrow) fw::ClassFactory(&kestrine::CKestrine::Create);
+  if (factory == nullptr) return E_OUTOFMEMORY;
+  const HRESULT hr = factory->QueryInterface(iid, out);
+  factory->Release();
+  return hr;
+}
+
+extern "C" HRESULT WINAPI DllCanUnloadNow() { return fw::ModuleLock::Idle() ? S_OK : S_FALSE; }

@@ -1,0 +1,30 @@
+// Owners for certificate services objects.
+#pragma once
+#include <windows.h>
+#include <wincrypt.h>
+
+#include "scoped_handle.h"
+
+namespace fw {
+
+struct CertContextTraits {
+  using Type = PCCERT_CONTEXT;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type c) { CertFreeCertificateContext(c); }
+};
+struct CertStoreTraits {
+  using Type = HCERTSTORE;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type s) { CertCloseStore(s, 0); }
+};
+struct RegKeyTraits {
+  using Type = HKEY;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type k) { RegCloseKey(k); }
+};
+
+using ScopedCertContext = Scoped<CertContextTraits>;
+using ScopedCertStore = Scoped<CertStoreTraits>;
+using ScopedRegKey = Scoped<RegKeyTraits>;
+
+}  // namespace fw
