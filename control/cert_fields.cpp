@@ -27,12 +27,22 @@ void FindKeyCertificate(const tk::DeviceApi& api, const KeyConnection& key, KeyC
 }
 
 std::string SimpleDisplayName(PCCERT_CONTEXT cert) {
-  constexpr DWORD kNameBufferSize = 1024;
+  // Fetched whole (the platform may give nothing rather than part of a name
+  // that does not fit), then cut to what the name buffer has always held.
+  constexpr std::size_t kMaxNameBytes = 1023;
   const DWORD needed = CertGetNameStringA(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
-  char name[kNameBufferSize] = {};
-  const DWORD fetch = needed + 1 < kNameBufferSize ? needed + 1 : kNameBufferSize;
-  CertGetNameStringA(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name, fetch);
-  name[kNameBufferSize - 1] = '\0';
+  if (needed <= 1) return {};
+  std::string name(needed + 1, '\0');
+  CertGetNameStringA(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name.data(), needed + 1);
+  name.resize(strnlen(name.c_str(), name.size()));
+  // Never split a double-byte character.
+  std::size_t cut = 0;
+  while (cut < name.size()) {
+    const std::size_t width = IsDBCSLeadByte(static_cast<BYTE>(name[cut])) ? 2 : 1;
+    if (cut + width > kMaxNameBytes) break;
+    cut += width;
+  }
+  name.resize(cut);
   return name;
 }
 

@@ -1,5 +1,8 @@
 // The control's certificate methods: which certificate the walk finds and
 // how each field is written.
+#include <windows.h>
+#include <wincrypt.h>
+
 #include <cstdlib>
 
 #include "kestrine_test_base.h"
@@ -136,4 +139,29 @@ TEST_F(CertFields, BeginDateIsTheLocalDate) {
   const std::string end = Field(control_.get(), &IKestrine::GetCertEndDate);
   EXPECT_NE(end.find('-'), std::string::npos);
   EXPECT_EQ(end.find("-0"), std::string::npos);  // no leading zeros
+}
+
+// A self-signed certificate whose common name is longer than the control's
+// 1024-byte name buffer.
+TEST_F(CertFields, OverlongNameIsCutToTheBuffer) {
+  const std::string long_name(1200, 'N');
+  const std::string x500 = "CN=" + long_name;
+  DWORD size = 0;
+  ASSERT_TRUE(CertStrToNameA(X509_ASN_ENCODING, x500.c_str(), CERT_X500_NAME_STR, nullptr, nullptr, &size, nullptr));
+  std::string encoded(size, '\0');
+  ASSERT_TRUE(CertStrToNameA(X509_ASN_ENCODING, x500.c_str(), CERT_X500_NAME_STR, nullptr,
+                             reinterpret_cast<BYTE*>(encoded.data()), &size, nullptr));
+  CERT_NAME_BLOB subject{size, reinterpret_cast<BYTE*>(encoded.data())};
+  PCCERT_CONTEXT cert = CertCreateSelfSignCertificate(0, &subject, 0, nullptr, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(cert, nullptr) << GetLastError();
+  const std::string der(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded);
+  CertFreeCertificateContext(cert);
+  ASSERT_LE(der.size(), 3072u);
+  simtest::TempFolder folder("longname");
+  ASSERT_TRUE(simtest::WriteFileBytes(folder.File("long.der"), der));
+
+  CreateInserted("k");
+  Ctl("import-cert k --container c --spec sig --file " + folder.File("long.der"));
+  EXPECT_EQ(Name(), long_name.substr(0, 1023));
+  EXPECT_EQ(Field(control_.get(), &IKestrine::GetCertDN), long_name.substr(0, 1023));
 }
