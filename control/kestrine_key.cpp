@@ -4,6 +4,7 @@
 #include "control_state.h"
 #include "kestrine.h"
 #include "key_connection.h"
+#include "pin_dialog.h"
 #include "scoped_crypt.h"
 #include "secret_text.h"
 
@@ -182,13 +183,20 @@ STDMETHODIMP CKestrine::getCSP(BSTR* pCSPName) {
 }
 
 STDMETHODIMP CKestrine::esKeyVerifyUserPin(LONG* lState) {
-  // The PIN dialog comes with the control's registration; until then the
-  // method behaves as a cancelled dialog after opening the key.
   if (lState == nullptr) return S_FALSE;
   KeyConnection key(State().api);
   if (!OpenKey(key)) return S_FALSE;
-  *lState = 2;
-  return S_FALSE;
+  std::string& pending = State().pending_pin;
+  if (!AskForPin(GetActiveWindow(), pending)) {
+    *lState = 2;
+    return S_FALSE;
+  }
+  ULONG retries = 0;
+  const tk::Result result = State().api.TK_VerifyUserPin(key.application(), pending.c_str(), &retries);
+  tk::SecureWipe(pending.data(), pending.size());
+  pending.clear();
+  *lState = result == tk::kOk ? 0 : 1;
+  return result == tk::kOk ? S_OK : S_FALSE;
 }
 
 }  // namespace kestrine

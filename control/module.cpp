@@ -5,6 +5,7 @@
 #include "com_object.h"
 #include "control_state.h"
 #include "kestrine.h"
+#include "registration.h"
 
 extern "C" {
 HINSTANCE g_kestrine_module = nullptr;
@@ -44,3 +45,28 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** o
 }
 
 extern "C" HRESULT WINAPI DllCanUnloadNow() { return fw::ModuleLock::Idle() ? S_OK : S_FALSE; }
+
+namespace {
+// Set by DllInstall with the command line "user": register for this user only.
+bool g_per_user = false;
+}  // namespace
+
+extern "C" HRESULT WINAPI DllRegisterServer() { return kestrine::RegisterControl(g_kestrine_module, g_per_user); }
+
+extern "C" HRESULT WINAPI DllUnregisterServer() {
+  return kestrine::UnregisterControl(g_kestrine_module, g_per_user);
+}
+
+extern "C" HRESULT WINAPI DllInstall(BOOL install, LPCWSTR command_line) {
+  const bool saved = g_per_user;
+  g_per_user = command_line != nullptr && lstrcmpiW(command_line, L"user") == 0;
+  HRESULT hr = S_OK;
+  if (install) {
+    hr = DllRegisterServer();
+    if (FAILED(hr)) DllUnregisterServer();
+  } else {
+    hr = DllUnregisterServer();
+  }
+  g_per_user = saved;
+  return hr;
+}

@@ -85,12 +85,26 @@ ProcessResult RunProcess(const std::string& command_line, DWORD timeout_ms) {
   fw::ScopedHandle process(info.hProcess), thread(info.hThread);
   writer.reset();  // the child holds the only write end now
 
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(reader.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) result.output.append(buffer, read);
-  if (WaitForSingleObject(process.get(), timeout_ms) != WAIT_OBJECT_0) {
-    TerminateProcess(process.get(), 99);
-    return result;
+  // Read what is there until the child ends. Not until the pipe closes: a
+  // service the child started (Wine starts some on demand) may inherit the
+  // pipe and outlive it.
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const bool ended = WaitForSingleObject(process.get(), 10) == WAIT_OBJECT_0;
+    DWORD available = 0;
+    while (PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+      char buffer[4096];
+      DWORD read = 0;
+      if (!ReadFile(reader.get(), buffer, sizeof buffer < available ? sizeof buffer : available, &read, nullptr) ||
+          read == 0)
+        break;
+      result.output.append(buffer, read);
+    }
+    if (ended) break;
+    if (GetTickCount() - start > timeout_ms) {
+      TerminateProcess(process.get(), 99);
+      return result;
+    }
   }
   GetExitCodeProcess(process.get(), &result.exit_code);
   return result;

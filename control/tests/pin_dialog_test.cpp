@@ -1,0 +1,67 @@
+// esKeyVerifyUserPin and its dialog, driven on the virtual display.
+#include "kestrine_test_base.h"
+#include "pin_dialog_driver.h"
+
+class VerifyDialog : public KestrineTest {
+ protected:
+  void SetUp() override {
+    if (!HaveDisplay()) GTEST_SKIP() << "needs a display (scripts/test starts Xvfb)";
+    KestrineTest::SetUp();
+    CreateInserted("k", "--user-pin 246810 --user-retries 5");
+  }
+  LONG Tries() {
+    LONG tries = -1;
+    EXPECT_EQ(control_->esKeyGetPinRetryCount(&tries), S_OK);
+    return tries;
+  }
+};
+
+TEST_F(VerifyDialog, TemplateTextsAndFocus) {
+  DialogSeen seen;
+  std::thread driver = DriveVerifyDialog(seen, L"", IDCANCEL);
+  LONG state = -1;
+  EXPECT_EQ(control_->esKeyVerifyUserPin(&state), S_FALSE);
+  driver.join();
+  ASSERT_TRUE(seen.found);
+  EXPECT_EQ(seen.caption, L"\x7ba1\x7406\x5458PIN\x7801\x6821\x9a8c");        // 管理员PIN码校验
+  EXPECT_EQ(seen.label, L"\x8bf7\x8f93\x5165\x7ba1\x7406\x5458PIN:");         // 请输入管理员PIN:
+  EXPECT_EQ(seen.ok_text, L"\x786e\x5b9a");                                   // 确定
+  EXPECT_EQ(seen.cancel_text, L"\x53d6\x6d88");                               // 取消
+  EXPECT_TRUE(seen.focus_on_pin);
+}
+
+TEST_F(VerifyDialog, CancelGives2AndLeavesTheCounter) {
+  DialogSeen seen;
+  std::thread driver = DriveVerifyDialog(seen, L"999999", IDCANCEL);
+  LONG state = -1;
+  EXPECT_EQ(control_->esKeyVerifyUserPin(&state), S_FALSE);
+  driver.join();
+  EXPECT_EQ(state, 2);
+  EXPECT_EQ(Tries(), 5);
+  ExpectNoOpenHandles();
+}
+
+TEST_F(VerifyDialog, ConfirmedPinIsVerified) {
+  DialogSeen seen;
+  std::thread driver = DriveVerifyDialog(seen, L"111111", IDOK);
+  LONG state = -1;
+  EXPECT_EQ(control_->esKeyVerifyUserPin(&state), S_FALSE);
+  driver.join();
+  EXPECT_EQ(state, 1);
+  EXPECT_EQ(Tries(), 4);
+
+  std::thread right = DriveVerifyDialog(seen, L"246810", IDOK);
+  EXPECT_EQ(control_->esKeyVerifyUserPin(&state), S_OK);
+  right.join();
+  EXPECT_EQ(state, 0);
+  EXPECT_EQ(Tries(), 5);
+  ExpectNoOpenHandles();
+}
+
+TEST_F(VerifyDialog, NoKeyMeansNoDialog) {
+  Ctl("remove k");
+  LONG state = -1, error = 0;
+  EXPECT_EQ(control_->esKeyVerifyUserPin(&state), S_FALSE);
+  EXPECT_EQ(control_->esgetErrorCode(&error), S_OK);
+  EXPECT_EQ(error, 1002);
+}
