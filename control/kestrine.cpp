@@ -4,6 +4,7 @@
 #include <new>
 
 #include "com_object.h"
+#include "ole_control.h"
 
 extern "C" HINSTANCE g_kestrine_module;
 
@@ -15,15 +16,8 @@ ITypeInfo* cached = nullptr;
 // The interface's type information, from the type library in this DLL.
 HRESULT KestrineTypeInfo(ITypeInfo** info) {
   if (cached == nullptr) {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(g_kestrine_module, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return E_FAIL;
-    ITypeLib* library = nullptr;
-    HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &library);
-    if (FAILED(hr)) return hr;
     ITypeInfo* loaded = nullptr;
-    hr = library->GetTypeInfoOfGuid(IID_IKestrine, &loaded);
-    library->Release();
+    const HRESULT hr = LoadTypeInfoOfGuid(IID_IKestrine, &loaded);
     if (FAILED(hr)) return hr;
     if (InterlockedCompareExchangePointer(reinterpret_cast<void**>(&cached), loaded, nullptr) != nullptr)
       loaded->Release();
@@ -34,6 +28,22 @@ HRESULT KestrineTypeInfo(ITypeInfo** info) {
 }
 
 }  // namespace
+
+HRESULT LoadTypeInfoOfGuid(REFGUID guid, ITypeInfo** info) {
+  if (info == nullptr) return E_POINTER;
+  *info = nullptr;
+  // The library is read from this DLL's own resources, never from the
+  // registry, so an unregistered copy of the control still describes itself.
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(g_kestrine_module, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return E_FAIL;
+  ITypeLib* library = nullptr;
+  HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &library);
+  if (FAILED(hr)) return hr;
+  hr = library->GetTypeInfoOfGuid(guid, info);
+  library->Release();
+  return hr;
+}
 
 void ReleaseTypeInfoCache() {
   if (ITypeInfo* info = static_cast<ITypeInfo*>(InterlockedExchangePointer(reinterpret_cast<void**>(&cached), nullptr)))
@@ -46,7 +56,9 @@ CKestrine::~CKestrine() { fw::ModuleLock::Release(); }
 HRESULT CKestrine::Create(IUnknown* outer, REFIID iid, void** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
-  CKestrine* object = new (std::nothrow) CKestrine(outer);
+  // The script object always comes as a complete control, so that pages and
+  // containers can site it, draw it and persist it.
+  CKestrine* object = new (std::nothrow) KestrineControl(outer);
   if (object == nullptr) return E_OUTOFMEMORY;
   const HRESULT hr = object->inner_.QueryInterface(iid, out);
   object->inner_.Release();  // the creation reference; `out` holds its own

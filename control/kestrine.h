@@ -73,6 +73,10 @@ class CKestrine : public IKestrine {
   IUnknown* outer_;
 };
 
+// Type information of `guid` (an interface or the co-class) from the type
+// library embedded in this DLL.
+HRESULT LoadTypeInfoOfGuid(REFGUID guid, ITypeInfo** info);
+
 // Drops the cached type information (when the DLL is unloaded).
 void ReleaseTypeInfoCache();
 
