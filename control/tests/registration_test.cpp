@@ -169,3 +169,12 @@ try {
     EXPECT_NE(run.output.find(std::string(line) + "\r\n"), std::string::npos) << line << "\n" << run.output;
   EXPECT_EQ(run.output.find("exception"), std::string::npos) << run.output;
 }
+
+TEST(Unregistration, RemovesTheClassButKeepsTheRootsAndCategoryDefinitions) {
+  ASSERT_EQ(Regsvr32("/s").exit_code, 0u);
+  ASSERT_EQ(Regsvr32("/u /s").exit_code, 0u);
+  ExpectUnregistered(HKEY_CLASSES_ROOT);
+  EXPECT_TRUE(Exists(HKEY_CLASSES_ROOT, "Component Categories\\{7DD95801-9882-11CF-9FA9-00AA006C42C4}"));
+  EXPECT_TRUE(Exists(HKEY_CLASSES_ROOT, "Component Categories\\{7DD95802-9882-11CF-9FA9-00AA006C42C4}"));
+  EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, "TypeLib\\{6E1F9A2B-C347-4D58-A9B0-1D2E3F405162}\\1.0"));
+}
