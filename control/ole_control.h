@@ -9,7 +9,7 @@
 #include <wrl/client.h>
 
 #include "kestrine.h"
-#include "scoped_handle.h"
+#include "scoped_gdi.h"
 
 namespace kestrine {
 
@@ -25,12 +25,6 @@ inline constexpr SIZEL kDefaultExtent = {2540, 1270};
 // Used both for IViewObject::Draw and for the control's own window.
 void DrawKestrine(HDC dc, const RECT& bounds);
 
-struct WindowTraits {
-  using Type = HWND;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { DestroyWindow(h); }
-};
-using ScopedWindow = fw::Scoped<WindowTraits>;
 
 class KestrineControl final : public CKestrine,
                               public IPersistStreamInit,
@@ -187,7 +181,7 @@ class KestrineControl final : public CKestrine,
   RECT position_ = {};
   bool in_place_active_ = false;
   bool ui_active_ = false;
-  ScopedWindow window_;
+  fw::ScopedWindow window_;
 };
 
 }  // namespace kestrine

@@ -8,7 +8,7 @@
 
 #include "kestrine_test_base.h"
 #include "pin_dialog_driver.h"
-#include "scoped_handle.h"
+#include "scoped_gdi.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -96,21 +96,6 @@ class FakeSink final : public IAdviseSinkEx {
   STDMETHODIMP_(void) OnViewStatusChange(DWORD) override {}
 };
 
-struct DcTraits {
-  using Type = HDC;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { DeleteDC(h); }
-};
-struct GdiTraits {
-  using Type = HGDIOBJ;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { DeleteObject(h); }
-};
-struct WindowTraits {
-  using Type = HWND;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { DestroyWindow(h); }
-};
 
 // A 200 x 100 top-down 32-bit DIB selected into a memory DC, every pixel
 // preset to a colour the control never paints.
@@ -144,8 +129,8 @@ class Canvas {
   }
 
  private:
-  fw::Scoped<DcTraits> dc_;
-  fw::Scoped<GdiTraits> bitmap_;
+  fw::ScopedMemoryDc dc_;
+  fw::ScopedGdiObject bitmap_;
   HGDIOBJ old_ = nullptr;
   DWORD* bits_ = nullptr;
 };
@@ -174,7 +159,7 @@ class OleControlInPlace : public OleControl {
         CreateWindowExW(0, L"Static", L"container", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(parent_);
   }
-  fw::Scoped<WindowTraits> parent_;
+  fw::ScopedWindow parent_;
 };
 
 const IID kInterfaces[] = {IID_IKestrine,
@@ -588,7 +573,7 @@ TEST(OleControlModule, UnloadsAfterOleUse) {
     Ole() { OleInitialize(nullptr); }
     ~Ole() { OleUninitialize(); }
   } ole;
-  fw::Scoped<WindowTraits> parent;
+  fw::ScopedWindow parent;
   if (HaveDisplay())
     parent.reset(
         CreateWindowExW(0, L"Static", L"container", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr));
