@@ -135,6 +135,7 @@ ULONG WINAPI TK_EnumApplication(TK_HANDLE device, char* names, ULONG* size, ULON
 ULONG WINAPI TK_OpenApplication(TK_HANDLE device, const char* application, TK_HANDLE* app) {
   if (application == nullptr || app == nullptr) return tk::kInvalidParameter;
   const std::optional<Session> session = FindSession(device);
+  if (!session) return tk::kInvalidHandle;
   return WithKey(device, "TK_OpenApplication", [&](KeyState& key, bool&) {
     if (key.application.empty() || key.application != application) return tk::kNotFound;
     *app = OpenSession(Session{SessionKind::Application, session->folder, key.name, key.insertion});
