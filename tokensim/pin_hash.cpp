@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "cng_hash.h"
 #include "secret_buffer.h"
 
 namespace sim {
@@ -15,17 +16,7 @@ constexpr std::size_t kHashBytes = 32;
 
 bool Sha256(const std::vector<std::uint8_t>& salt, const void* pin, std::size_t length,
             std::uint8_t (&digest)[kHashBytes]) {
-  BCRYPT_ALG_HANDLE algorithm = nullptr;
-  if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) return false;
-  BCRYPT_HASH_HANDLE hash = nullptr;
-  bool ok = BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
-  ok = ok && BCRYPT_SUCCESS(BCryptHashData(hash, const_cast<PUCHAR>(salt.data()), static_cast<ULONG>(salt.size()), 0));
-  ok = ok && BCRYPT_SUCCESS(BCryptHashData(hash, static_cast<PUCHAR>(const_cast<void*>(pin)),
-                                           static_cast<ULONG>(length), 0));
-  ok = ok && BCRYPT_SUCCESS(BCryptFinishHash(hash, digest, kHashBytes, 0));
-  if (hash) BCryptDestroyHash(hash);
-  BCryptCloseAlgorithmProvider(algorithm, 0);
-  return ok;
+  return fw::CngHash(BCRYPT_SHA256_ALGORITHM, {{salt.data(), salt.size()}, {pin, length}}, digest, kHashBytes);
 }
 
 }  // namespace
