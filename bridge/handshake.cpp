@@ -4,7 +4,6 @@
 #include <bcrypt.h>
 
 #include "cng_hash.h"
-
 #include "handshake_text.h"
 
 namespace corvane {

@@ -5,7 +5,7 @@
 #include "kestrine.h"
 #include "key_connection.h"
 #include "pin_dialog.h"
-#include "scoped_crypt.h"
+#include "scoped_handle.h"
 #include "secret_text.h"
 
 namespace kestrine {

@@ -8,7 +8,7 @@
 
 #include "Kestrine_h.h"
 #include "identity.h"
-#include "scoped_crypt.h"
+#include "scoped_handle.h"
 #include "text.h"
 
 namespace kestrine {

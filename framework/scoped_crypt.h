@@ -12,19 +12,7 @@ struct CertContextTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type c) { CertFreeCertificateContext(c); }
 };
-struct CertStoreTraits {
-  using Type = HCERTSTORE;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type s) { CertCloseStore(s, 0); }
-};
-struct RegKeyTraits {
-  using Type = HKEY;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type k) { RegCloseKey(k); }
-};
 
 using ScopedCertContext = Scoped<CertContextTraits>;
-using ScopedCertStore = Scoped<CertStoreTraits>;
-using ScopedRegKey = Scoped<RegKeyTraits>;
 
 }  // namespace fw

@@ -64,12 +64,18 @@ struct ModuleTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { FreeLibrary(h); }
 };
+struct RegKeyTraits {
+  using Type = HKEY;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type k) { RegCloseKey(k); }
+};
 
 using ScopedHandle = Scoped<HandleTraits>;
 using ScopedFile = Scoped<FileHandleTraits>;
 using ScopedChangeNotification = Scoped<ChangeNotificationTraits>;
 using ScopedFind = Scoped<FindTraits>;
 using ScopedModule = Scoped<ModuleTraits>;
+using ScopedRegKey = Scoped<RegKeyTraits>;
 
 // Holds a mutex acquired by WaitForSingleObject; an abandoned mutex counts as
 // acquired (its owner died, the data it guards is still consistent because

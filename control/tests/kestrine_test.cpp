@@ -1,7 +1,7 @@
 // The control's device methods against the software token.
 #include "kestrine_test_base.h"
 
-#include "scoped_crypt.h"
+#include "scoped_handle.h"
 
 using Control = KestrineTest;
 

@@ -4,7 +4,7 @@
 
 #include "kestrine_test_base.h"
 #include "pin_dialog_driver.h"
-#include "scoped_crypt.h"
+#include "scoped_handle.h"
 
 namespace {
 
