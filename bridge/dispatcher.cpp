@@ -1,13 +1,31 @@
 #include "dispatcher.h"
 
+#include <cstring>
 #include <memory>
 
 #include "cJSON.h"
+#include "secret_buffer.h"
 
 namespace corvane {
 namespace {
 
+using tk::SecureWipe;
+
 using Json = std::unique_ptr<cJSON, decltype(&cJSON_Delete)>;
+
+// Requests carry PINs and passwords: their string values are wiped before
+// the parsed tree is freed.
+void WipeStrings(cJSON* item) {
+  for (; item != nullptr; item = item->next) {
+    if (item->valuestring != nullptr) SecureWipe(item->valuestring, std::strlen(item->valuestring));
+    WipeStrings(item->child);  // depth is bounded by the parser's nesting limit
+  }
+}
+void DeleteRequest(cJSON* request) {
+  WipeStrings(request);
+  cJSON_Delete(request);
+}
+using ParsedRequest = std::unique_ptr<cJSON, decltype(&DeleteRequest)>;
 
 constexpr char kParamIsNull[] = "Param  is null";
 
@@ -108,8 +126,8 @@ std::string Run(const std::string& name, const cJSON* request, KeyControl& contr
     const Member param = Find(request, "Param");
     if (!param.usable()) return {};
     bool initialised = false;
-    const std::optional<std::string> password =
-        param.present ? std::optional<std::string>(param.text) : std::nullopt;
+    const std::optional<std::string_view> password =
+        param.present ? std::optional<std::string_view>(param.text) : std::nullopt;
     if (!control.KeyInit(password, initialised)) return {};
     Json reply = Reply("KeyInit");
     if (!reply || !cJSON_AddBoolToObject(reply.get(), "Init", initialised)) return {};
@@ -123,7 +141,7 @@ std::string Run(const std::string& name, const cJSON* request, KeyControl& contr
 }  // namespace
 
 std::string DispatchRequest(std::string_view request, KeyControl& control, const TraceFn& trace) {
-  const Json parsed(cJSON_ParseWithLength(request.data(), request.size()), cJSON_Delete);
+  const ParsedRequest parsed(cJSON_ParseWithLength(request.data(), request.size()), DeleteRequest);
   if (!parsed || !cJSON_IsObject(parsed.get())) return {};
   const Member fun_name = Find(parsed.get(), "FunName");
   if (fun_name.text == nullptr) return {};

@@ -20,7 +20,7 @@ struct FakeControl : KeyControl {
   bool GetUsbkeyState(long& v) override { return Num(v); }
   bool esKeyGetCertCN(std::string& v) override { return Txt(v); }
   bool esgetErrorCode(long& v) override { return Num(v); }
-  bool esKeyUnblockUsrPin(const std::string& a, const std::string& n, long& r) override {
+  bool esKeyUnblockUsrPin(std::string_view a, std::string_view n, long& r) override {
     ++calls;
     last_admin = a;
     last_new = n;
@@ -34,9 +34,9 @@ struct FakeControl : KeyControl {
   bool GetCertBeginDate(std::string& v) override { return Txt(v); }
   bool GetCertEndDate(std::string& v) override { return Txt(v); }
   bool GetCertSn(std::string& v) override { return Txt(v); }
-  bool KeyInit(const std::optional<std::string>& p, bool& done) override {
+  bool KeyInit(std::optional<std::string_view> p, bool& done) override {
     ++calls;
-    last_password = p;
+    last_password = p ? std::optional<std::string>(*p) : std::nullopt;
     done = ok;
     return true;  // the control reports its outcome in the value
   }

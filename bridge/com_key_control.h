@@ -1,0 +1,41 @@
+// The dispatcher's view of the key control, over the COM control's interface.
+// Texts cross as BSTR in and out, converted from and to the ANSI code page.
+// Use it only on the thread (apartment) that created the interface.
+#pragma once
+#include <windows.h>
+
+#include "Kestrine_h.h"
+#include "key_control.h"
+
+namespace corvane {
+
+class ComKeyControl : public KeyControl {
+ public:
+  // Holds its own reference to `control`.
+  explicit ComKeyControl(IKestrine* control);
+  ComKeyControl(const ComKeyControl&) = delete;
+  ComKeyControl& operator=(const ComKeyControl&) = delete;
+  ~ComKeyControl() override;
+
+  bool GetUsbkeyState(long& state) override;
+  bool esKeyGetCertCN(std::string& name) override;
+  bool esgetErrorCode(long& code) override;
+  bool esKeyUnblockUsrPin(std::string_view admin_pin, std::string_view new_pin, long& retries) override;
+  bool esKeyGetPinRetryCount(long& count) override;
+  bool HWGetKeyType(const std::string& name, long& type) override;
+  bool GetCertDN(std::string& name) override;
+  bool GetUsbkeySN(std::string& serial) override;
+  bool GetCertBeginDate(std::string& date) override;
+  bool GetCertEndDate(std::string& date) override;
+  bool GetCertSn(std::string& serial) override;
+  bool KeyInit(std::optional<std::string_view> password, bool& initialised) override;
+  bool getCSP(std::string& name) override;
+  bool GetDeviceCount(long& count) override;
+
+ private:
+  using TextMethod = HRESULT (STDMETHODCALLTYPE IKestrine::*)(BSTR*);
+  bool Text(TextMethod method, std::string& text);
+  IKestrine* control_;
+};
+
+}  // namespace corvane

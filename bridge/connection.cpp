@@ -1,0 +1,74 @@
+#include "connection.h"
+
+#include <cstdint>
+#include <optional>
+
+#include "console.h"
+#include "frame_codec.h"
+#include "handshake.h"
+#include "handshake_text.h"
+#include "secret_buffer.h"
+
+namespace corvane {
+namespace {
+
+constexpr std::uint8_t kFinalCloseFrame = 0x88;
+// The shortest masked frame: two header bytes and the masking key.
+constexpr int kShortestFrame = 6;
+
+// Received bytes may hold PINs (masking hides nothing from a reader of the
+// trace): wiped once they have been answered.
+class ReceiveBuffer {
+ public:
+  ReceiveBuffer() = default;
+  ReceiveBuffer(const ReceiveBuffer&) = delete;
+  ReceiveBuffer& operator=(const ReceiveBuffer&) = delete;
+  ~ReceiveBuffer() { Wipe(); }
+  char* data() { return bytes_; }
+  void Wipe() { tk::SecureWipe(bytes_, sizeof bytes_); }
+
+ private:
+  char bytes_[kReceiveBlock + 1] = {};
+};
+
+// Answers one received frame; false when the client closed the connection.
+bool AnswerFrame(SOCKET socket, const char* received, int size, const RequestHandler& handle_request) {
+  if (static_cast<std::uint8_t>(received[0]) == kFinalCloseFrame) return false;
+  std::optional<std::string> request;
+  if (size >= kShortestFrame) request = DecodeFrame(reinterpret_cast<const std::uint8_t*>(received), size);
+  // The trace names the frame, never its bytes: an unblocking request
+  // carries both PINs.
+  WriteOut("frame: " + std::to_string(size) + " bytes\n");
+  std::string reply;
+  if (request) {
+    reply = handle_request(*request);
+    tk::SecureWipe(request->data(), request->size());
+  }
+  if (const std::optional<std::string> frame = EncodeTextFrame(reply)) SendAll(socket, *frame);
+  return true;
+}
+
+}  // namespace
+
+void ServeConnection(ScopedSocket socket, const RequestHandler& handle_request) {
+  ReceiveBuffer buffer;
+  bool upgraded = false;
+  for (;;) {
+    const int received = recv(socket.get(), buffer.data(), kReceiveBlock, 0);
+    if (received <= 0) break;
+    buffer.data()[received] = '\0';
+    if (!upgraded) {
+      // Anything without a usable key is ignored; the client may try again.
+      if (const std::optional<std::string> accept = AcceptValue(std::string_view(buffer.data(), received))) {
+        SendAll(socket.get(), HandshakeResponse(*accept));
+        upgraded = true;
+      }
+      continue;
+    }
+    const bool open = AnswerFrame(socket.get(), buffer.data(), received, handle_request);
+    buffer.Wipe();
+    if (!open) break;
+  }
+}
+
+}  // namespace corvane

@@ -1,0 +1,110 @@
+// Corvane.exe: lets bank pages reach the key control over a WebSocket on the
+// loopback address. The control lives on this (main) thread's apartment;
+// connection threads hand each request to it and wait for the reply.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "com_key_control.h"
+#include "console.h"
+#include "dispatcher.h"
+#include "listener.h"
+#include "resource.h"
+#include "thread_caller.h"
+
+namespace {
+
+// CORVANE_PORT moves the bridge off its port, so tests and benchmarks can run
+// beside a bridge already in use; pages always expect the default.
+unsigned short ListenPort() {
+  const char* text = std::getenv("CORVANE_PORT");
+  if (text == nullptr || *text == '\0') return corvane::kBridgePort;
+  char* end = nullptr;
+  const unsigned long port = std::strtoul(text, &end, 10);
+  return (*end == '\0' && port >= 1 && port <= 65535) ? static_cast<unsigned short>(port) : corvane::kBridgePort;
+}
+
+// COM for the main thread, for the process's lifetime.
+class ComApartment {
+ public:
+  ComApartment() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() {
+    if (initialised_) CoUninitialize();
+  }
+
+ private:
+  bool initialised_;
+};
+
+// No window of this class is ever made: the class and the message loop keep
+// the program's classic shape, and the loop runs the connection threads'
+// requests (see ThreadCaller).
+void RegisterMainClass(HINSTANCE instance) {
+  wchar_t class_name[100] = {};
+  LoadStringW(instance, IDC_CORVANE, class_name, 100);
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof window_class;
+  window_class.style = CS_HREDRAW | CS_VREDRAW;
+  window_class.lpfnWndProc = DefWindowProcW;
+  window_class.hInstance = instance;
+  window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_CORVANE));
+  window_class.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
+  window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  window_class.lpszMenuName = MAKEINTRESOURCEW(IDC_CORVANE);
+  window_class.lpszClassName = class_name;
+  RegisterClassExW(&window_class);
+}
+
+int RunMessageLoop(HINSTANCE instance) {
+  wchar_t title[100] = {};
+  LoadStringW(instance, IDS_APP_TITLE, title, 100);
+  RegisterMainClass(instance);
+  const HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDC_CORVANE));
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (!TranslateAcceleratorW(message.hwnd, accelerators, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int main() {
+  const ComApartment apartment;
+  IKestrine* created = nullptr;
+  const HRESULT hr = CoCreateInstance(CLSID_Kestrine, nullptr, CLSCTX_ALL, IID_IKestrine,
+                                      reinterpret_cast<void**>(&created));
+  if (FAILED(hr) || created == nullptr) {
+    char message[160];
+    wsprintfA(message, "Kestrine control not available (0x%08lX): register Kestrine.dll first\n",
+              static_cast<unsigned long>(hr));
+    corvane::WriteOut(message);
+    return 1;
+  }
+  corvane::ComKeyControl control(created);
+  created->Release();
+
+  const corvane::WinsockSession sockets;
+  if (!sockets.started()) return 1;
+  const corvane::ScopedSocket listener = corvane::OpenListener(ListenPort());
+  if (!listener) return 1;
+
+  const fw::ThreadCaller main_thread;
+  if (!main_thread.valid()) return 1;
+  const corvane::TraceFn trace = [](const std::string& line) { corvane::WriteOut(line); };
+  const corvane::RequestHandler dispatch = [&](const std::string& request) {
+    std::string reply;
+    main_thread.Call([&] { reply = corvane::DispatchRequest(request, control, trace); });
+    return reply;
+  };
+  if (!corvane::StartAcceptThread(listener.get(), dispatch)) return 1;
+  return RunMessageLoop(GetModuleHandleW(nullptr));
+}

@@ -1,0 +1,71 @@
+#include "listener.h"
+
+#include <ws2tcpip.h>
+
+#include <thread>
+#include <utility>
+
+#include "console.h"
+
+namespace corvane {
+namespace {
+
+void AcceptForEver(SOCKET listener, const RequestHandler& handle_request) {
+  for (;;) {
+    WriteMessage("等待连接...\n");
+    ScopedSocket client(accept(listener, nullptr, nullptr));
+    if (!client) {
+      Sleep(100);  // out of sockets or memory: give the system a moment
+      continue;
+    }
+    try {
+      std::thread([client = std::move(client), &handle_request]() mutable {
+        ServeConnection(std::move(client), handle_request);
+      }).detach();
+    } catch (const std::system_error&) {
+      // No thread for this client: its socket was closed with the lambda.
+    }
+  }
+}
+
+}  // namespace
+
+ScopedSocket OpenListener(unsigned short port) {
+  ScopedSocket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  if (!listener) {
+    WriteOut("socket error !\n");
+    return listener;
+  }
+  // No other program may take over the port while the bridge holds it.
+  BOOL exclusive = TRUE;
+  setsockopt(listener.get(), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
+             sizeof exclusive);
+  // Only this machine's programs (the user's browser) may connect: the
+  // bridge answers PIN unblocking and key initialisation without asking who.
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool bound = bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  if (!bound) WriteOut("bind error !\n");
+  // An unbound socket cannot listen where clients expect it (some stacks
+  // would pick a port of their own): it counts as a failed listen.
+  if (!bound || listen(listener.get(), kListenBacklog) != 0) {
+    WriteOut("listen error !\n");
+    listener.reset();
+  }
+  return listener;
+}
+
+bool StartAcceptThread(SOCKET listener, RequestHandler handle_request) {
+  try {
+    std::thread([listener, handle_request = std::move(handle_request)] {
+      AcceptForEver(listener, handle_request);
+    }).detach();
+    return true;
+  } catch (const std::system_error&) {
+    return false;
+  }
+}
+
+}  // namespace corvane

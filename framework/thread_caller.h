@@ -1,0 +1,35 @@
+// Runs work on the thread that created the caller, from any thread, one piece
+// at a time. The owning thread must pump messages (GetMessage/PeekMessage);
+// a call made from another thread waits until the owner has run it. Objects
+// that live in a single-threaded apartment are reached this way without a
+// proxy: the work runs in their apartment and never two at once.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+
+#include "scoped_gdi.h"
+
+namespace fw {
+
+class ThreadCaller {
+ public:
+  // Creates a message-only window on the calling thread.
+  ThreadCaller();
+  ThreadCaller(const ThreadCaller&) = delete;
+  ThreadCaller& operator=(const ThreadCaller&) = delete;
+  ~ThreadCaller() = default;
+
+  bool valid() const { return window_.valid(); }
+  // Runs `work` on the owning thread and returns when it is done; false when
+  // it could not be handed over (no window) or threw. On the owning thread
+  // itself the work runs at once (and its exceptions reach the caller).
+  bool Call(const std::function<void()>& work) const;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  DWORD owner_thread_ = 0;
+  ScopedWindow window_;
+};
+
+}  // namespace fw
