@@ -53,12 +53,22 @@ TempFolder::TempFolder(const char* prefix) {
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
-HANDLE StartProcess(const std::string& command_line) {
+HANDLE StartProcess(const std::string& command_line, const std::string& output_file) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
+  fw::ScopedFile output;
+  if (!output_file.empty()) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    output.reset(CreateFileA(output_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             CREATE_ALWAYS, 0, nullptr));
+    if (!output) return nullptr;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = output.get();
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  }
   PROCESS_INFORMATION info{};
   std::string line = command_line;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, output.valid(), 0, nullptr, nullptr, &startup, &info))
     return nullptr;
   CloseHandle(info.hThread);
   return info.hProcess;
@@ -120,7 +130,8 @@ SimKeyFolder::~SimKeyFolder() { SetEnvironmentVariableA("RVA_SIM_DIR", nullptr);
 std::string CertFile(const std::string& name) { return std::string(TEST_CERT_DIR) + "\\" + name + ".der"; }
 
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
-  fw::ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  fw::ScopedFile file(
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) return false;
   bytes.clear();
   char buffer[4096];

@@ -32,8 +32,9 @@ struct ProcessResult {
 };
 // Runs a command line and waits for it (at most `timeout_ms`).
 ProcessResult RunProcess(const std::string& command_line, DWORD timeout_ms = 30000);
-// Starts a command line without waiting; the caller owns the handle.
-HANDLE StartProcess(const std::string& command_line);
+// Starts a command line without waiting; the caller owns the handle. With an
+// output file, the program's standard output and error go there.
+HANDLE StartProcess(const std::string& command_line, const std::string& output_file = "");
 // Runs bin\tokenctl.exe with the given arguments (already quoted where needed).
 ProcessResult Tokenctl(const std::string& arguments);
 

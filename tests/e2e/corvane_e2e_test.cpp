@@ -1,0 +1,338 @@
+// Corvane.exe end to end: the registered control, a simulated key, and raw
+// WebSocket clients that send what browsers send and what they never would.
+#include <ws2tcpip.h>
+#include <iphlpapi.h>
+
+#include <atomic>
+#include <regex>
+#include <thread>
+#include <vector>
+
+#include "bridge_process.h"
+#include "text.h"
+#include "token_test_base.h"
+#include "ws_client.h"
+
+using corvane::testing::BridgeProcess;
+using corvane::testing::ClientFrame;
+using corvane::testing::Received;
+using corvane::testing::WsClient;
+
+namespace {
+
+// Ports of their own, away from a bridge the user may be running.
+std::atomic<unsigned short> next_port{20461};
+
+std::string ControlPath() { return simtest::BinDir() + "\\Kestrine.dll"; }
+std::string CorvanePath() { return simtest::BinDir() + "\\Corvane.exe"; }
+
+bool RegisterControl(bool on) {
+  return simtest::RunProcess(std::string("regsvr32.exe /s ") + (on ? "" : "/u ") + "\"" + ControlPath() + "\"")
+             .exit_code == 0;
+}
+
+std::string Json(const std::string& fun_name, const std::string& member, const std::string& value) {
+  return "{\n\t\"FunName\":\t\"" + fun_name + "\",\n\t\"" + member + "\":\t" + value + "\n}";
+}
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// The IPv4 addresses of this machine's network adapters.
+std::vector<sockaddr_in> MachineAddresses() {
+  std::vector<sockaddr_in> addresses;
+  ULONG size = 16 * 1024;
+  std::vector<unsigned char> buffer(size);
+  auto* adapters = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
+  if (GetAdaptersAddresses(AF_INET, 0, nullptr, adapters, &size) != ERROR_SUCCESS) return addresses;
+  for (const IP_ADAPTER_ADDRESSES* a = adapters; a != nullptr; a = a->Next)
+    for (const IP_ADAPTER_UNICAST_ADDRESS* u = a->FirstUnicastAddress; u != nullptr; u = u->Next)
+      if (u->Address.lpSockaddr->sa_family == AF_INET)
+        addresses.push_back(*reinterpret_cast<const sockaddr_in*>(u->Address.lpSockaddr));
+  return addresses;
+}
+
+class CorvaneE2E : public TokenTest {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(RegisterControl(true)); }
+  static void TearDownTestSuite() { RegisterControl(false); }
+
+  void SetUp() override {
+    TokenTest::SetUp();
+    CreateInserted("bank", "--serial VB2026000001");
+    Ctl("import-cert bank --container VB-Sign-01 --spec sig --file " + simtest::CertFile("ku-sig"));
+    port_ = next_port++;
+    ASSERT_TRUE(bridge_.Start(CorvanePath(), port_, output_.File("corvane.out")));
+  }
+  void TearDown() override {
+    bridge_.Stop();
+    TokenTest::TearDown();
+  }
+
+  // A client past the handshake.
+  void Open(WsClient& client) {
+    ASSERT_TRUE(client.Connect(port_));
+    ASSERT_TRUE(client.Handshake());
+  }
+  std::string Output() {
+    std::string text;
+    simtest::ReadFileBytes(output_.File("corvane.out"), text);
+    return text;
+  }
+
+  simtest::TempFolder output_{"corvane"};
+  BridgeProcess bridge_;
+  unsigned short port_ = 0;
+};
+
+TEST_F(CorvaneE2E, ReadsTheKeyThroughEveryReadingOperation) {
+  WsClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  std::string response;
+  ASSERT_TRUE(client.Handshake(&response)) << response;
+
+  EXPECT_EQ(client.Call(R"({"FunName":"GetUsbkeyState"})"), Json("GetUsbkeyState", "UsbkeyState", "3"));
+  EXPECT_EQ(client.Call(R"({"FunName":"GetDeviceCount"})"), Json("GetDeviceCount", "Count", "1"));
+  EXPECT_EQ(client.Call(R"({"FunName":"GetUsbkeySN"})"), Json("GetUsbkeySN", "UsbkeySN", Quoted("VB2026000001")));
+  EXPECT_EQ(client.Call(R"({"FunName":"esKeyGetCertCN"})"), Json("esKeyGetCertCN", "CertCN", Quoted("Test User Sig")));
+  EXPECT_EQ(client.Call(R"({"FunName":"GetCertSn"})"), Json("GetCertSn", "CertSn", Quoted("1001")));
+  EXPECT_EQ(client.Call(R"({"FunName":"esKeyGetPinRetryCount"})"),
+            Json("esKeyGetPinRetryCount", "RetryCount", "8"));
+  EXPECT_EQ(client.Call(R"({"FunName":"HWGetKeyType"})"), Json("HWGetKeyType", "KeyType", "3"));
+  EXPECT_EQ(client.Call(R"({"FunName":"getCSP"})"), Json("getCSP", "CSPName", Quoted("Quillon CSP FOR VESBANK")));
+  EXPECT_EQ(client.Call(R"({"FunName":"esgetErrorCode"})"), Json("esgetErrorCode", "ErrorCode", "0"));
+  const std::optional<std::string> dn = client.Call(R"({"FunName":"GetCertDN"})");
+  ASSERT_TRUE(dn);
+  EXPECT_NE(dn->find("Test User Sig"), std::string::npos) << *dn;
+  const std::regex date_reply(R"(\{\n\t"FunName":\t"GetCert(Begin|End)Date",\n\t"Cert(Begin|End)Date":\t"\d{4}-\d{1,2}-\d{1,2}"\n\})");
+  for (const char* fun : {"GetCertBeginDate", "GetCertEndDate"}) {
+    const std::optional<std::string> date = client.Call(std::string(R"({"FunName":")") + fun + "\"}");
+    ASSERT_TRUE(date) << fun;
+    EXPECT_TRUE(std::regex_match(*date, date_reply)) << *date;
+  }
+}
+
+TEST_F(CorvaneE2E, HandshakeOnlyFromAReceiveThatHoldsTheKey) {
+  WsClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  const std::string request = corvane::testing::HandshakeRequest();
+  const std::size_t key_at = request.find("Sec-WebSocket-Key");
+  // The request line and the first headers alone: no answer, still open.
+  ASSERT_TRUE(client.Send(request.substr(0, key_at)));
+  std::string bytes;
+  EXPECT_EQ(client.Receive(bytes, 400), Received::kTimeout);
+  // The rest, with the whole key, arrives in a receive of its own.
+  ASSERT_TRUE(client.Send(request.substr(key_at)));
+  ASSERT_EQ(client.Receive(bytes), Received::kData);
+  EXPECT_NE(bytes.find(std::string("Sec-WebSocket-Accept: ") + corvane::testing::kSampleAccept), std::string::npos);
+  EXPECT_EQ(client.Call(R"({"FunName":"GetDeviceCount"})"), Json("GetDeviceCount", "Count", "1"));
+}
+
+TEST_F(CorvaneE2E, KeysThatCannotBeUsedGetNoHandshake) {
+  WsClient client;
+  ASSERT_TRUE(client.Connect(port_));
+  std::string bytes;
+  // The key's name cut across two receives: neither holds a key.
+  ASSERT_TRUE(client.Send("GET / HTTP/1.1\r\nSec-WebSocket-Ke"));
+  EXPECT_EQ(client.Receive(bytes, 300), Received::kTimeout);
+  ASSERT_TRUE(client.Send("y: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n"));
+  EXPECT_EQ(client.Receive(bytes, 300), Received::kTimeout);
+  // An empty key, a key too long for the handshake buffer, a whole block of
+  // noise: ignored.
+  ASSERT_TRUE(client.Send("GET / HTTP/1.1\r\nSec-WebSocket-Key: \r\n\r\n"));
+  EXPECT_EQ(client.Receive(bytes, 300), Received::kTimeout);
+  ASSERT_TRUE(client.Send(corvane::testing::HandshakeRequest(std::string(220, 'k'))));
+  EXPECT_EQ(client.Receive(bytes, 300), Received::kTimeout);
+  ASSERT_TRUE(client.Send(std::string(2048, 'x')));
+  EXPECT_EQ(client.Receive(bytes, 300), Received::kTimeout);
+  EXPECT_TRUE(bytes.empty());
+  // The longest usable key still works.
+  ASSERT_TRUE(client.Send(corvane::testing::HandshakeRequest(std::string(219, 'k'))));
+  ASSERT_EQ(client.Receive(bytes), Received::kData);
+  EXPECT_EQ(bytes.rfind("HTTP/1.1 101 Switching Protocols\r\n", 0), 0u) << bytes;
+}
+
+TEST_F(CorvaneE2E, MalformedFramesGetAnEmptyReplyAndTheConnectionStaysUsable) {
+  WsClient client;
+  Open(client);
+  const std::string request = R"({"FunName":"GetUsbkeyState"})";
+  const struct {
+    const char* what;
+    std::string frame;
+  } bad[] = {
+      {"unmasked", ClientFrame(request, 0x81, false)},
+      {"not final", ClientFrame(request, 0x01)},
+      {"declared longer than received", ClientFrame(request, 0x81, true, request.size() + 1)},
+      {"16-bit length beyond the block", ClientFrame(request, 0x81, true, 4000)},
+      {"64-bit length with high bits", ClientFrame(request, 0x81, true, 0x100000000ull + request.size())},
+      {"shorter than a header and mask", std::string("\x81\x80\x01", 3)},
+      {"not JSON", ClientFrame("GetUsbkeyState")},
+      {"not an object", ClientFrame(R"(["GetUsbkeyState"])")},
+      {"no FunName", ClientFrame(R"({"Param":"x"})")},
+      {"FunName not a string", ClientFrame(R"({"FunName":5})")},
+      {"operation names are case-sensitive", ClientFrame(R"({"FunName":"getdevicecount"})")},
+      {"not reachable through the bridge", ClientFrame(R"({"FunName":"esKeyVerifyUserPin"})")},
+      {"KeyInit with a non-string password", ClientFrame(R"({"FunName":"KeyInit","Param":7})")},
+  };
+  for (const auto& c : bad) {
+    ASSERT_TRUE(client.Send(c.frame)) << c.what;
+    EXPECT_EQ(client.ReadFrame(), "") << c.what;
+  }
+  // Member names are not case-sensitive.
+  EXPECT_EQ(client.Call(R"({"funname":"GetDeviceCount"})"), Json("GetDeviceCount", "Count", "1"));
+  EXPECT_EQ(client.Call(request), Json("GetUsbkeyState", "UsbkeyState", "3"));
+}
+
+TEST_F(CorvaneE2E, CloseFrameEndsTheConnectionWithoutAReply) {
+  WsClient client;
+  Open(client);
+  ASSERT_TRUE(client.Send(ClientFrame("", 0x88)));
+  std::string bytes;
+  EXPECT_EQ(client.Receive(bytes), Received::kClosed);
+  EXPECT_TRUE(bytes.empty());
+  // The bridge goes on serving others.
+  WsClient next;
+  Open(next);
+  EXPECT_EQ(next.Call(R"({"FunName":"GetDeviceCount"})"), Json("GetDeviceCount", "Count", "1"));
+}
+
+TEST_F(CorvaneE2E, ClientsAtOnceAreServedSideBySide) {
+  WsClient first, second;
+  Open(first);
+  Open(second);
+  EXPECT_EQ(second.Call(R"({"FunName":"GetUsbkeySN"})"), Json("GetUsbkeySN", "UsbkeySN", Quoted("VB2026000001")));
+  EXPECT_EQ(first.Call(R"({"FunName":"GetCertSn"})"), Json("GetCertSn", "CertSn", Quoted("1001")));
+  // A client that left mid-handshake does not hold up the others.
+  WsClient idle;
+  ASSERT_TRUE(idle.Connect(port_));
+
+  // Eight clients asking at once all get their own answers: the calls into
+  // the control are taken one at a time.
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < 8; ++c) {
+    clients.emplace_back([&, c] {
+      WsClient client;
+      if (!client.Connect(port_) || !client.Handshake()) {
+        ++wrong;
+        return;
+      }
+      for (int i = 0; i < 10; ++i) {
+        const bool serial = (c + i) % 2 == 0;
+        const auto reply = client.Call(serial ? R"({"FunName":"GetUsbkeySN"})" : R"({"FunName":"esKeyGetCertCN"})");
+        const std::string expected = serial ? Json("GetUsbkeySN", "UsbkeySN", Quoted("VB2026000001"))
+                                            : Json("esKeyGetCertCN", "CertCN", Quoted("Test User Sig"));
+        if (reply != expected) ++wrong;
+      }
+    });
+  }
+  for (std::thread& t : clients) t.join();
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(first.Call(R"({"FunName":"GetDeviceCount"})"), Json("GetDeviceCount", "Count", "1"));
+}
+
+TEST_F(CorvaneE2E, KeyStateChangesAreSeenOnTheSameConnection) {
+  WsClient client;
+  Open(client);
+  CreateInserted("second");
+  EXPECT_EQ(client.Call(R"({"FunName":"GetDeviceCount"})"), Json("GetDeviceCount", "Count", "2"));
+  EXPECT_EQ(client.Call(R"({"FunName":"GetUsbkeyState"})"), Json("GetUsbkeyState", "UsbkeyState", "4"));
+  Ctl("remove second");
+  Ctl("remove bank");
+  EXPECT_EQ(client.Call(R"({"FunName":"GetDeviceCount"})"), Json("GetDeviceCount", "Count", "0"));
+  // No key: reading operations fail and get an empty reply; the error code
+  // says why.
+  EXPECT_EQ(client.Call(R"({"FunName":"GetCertSn"})"), "");
+  const std::optional<std::string> code = client.Call(R"({"FunName":"esgetErrorCode"})");
+  ASSERT_TRUE(code);
+  EXPECT_NE(*code, Json("esgetErrorCode", "ErrorCode", "0"));
+}
+
+TEST_F(CorvaneE2E, UnblockAndInitialiseThroughTheBridge) {
+  WsClient client;
+  Open(client);
+  const std::string is_null = Quoted("Param  is null");
+  EXPECT_EQ(client.Call(R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"739264"})"),
+            "{\n\t\"FunName\":\t\"HCOMunlockpin\",\n\t\"NewUserpintext\":\t" + is_null + ",\n\t\"SOpintext\":\t" +
+                is_null + "\n}");
+  EXPECT_EQ(client.Call(R"({"FunName":"esKeyUnblockUsrPin","NewUserpintext":"24681357"})"),
+            "{\n\t\"FunName\":\t\"HCOMunlockpin\",\n\t\"SOpintext\":\t" + is_null + ",\n\t\"NewUserpintext\":\t" +
+                is_null + "\n}");
+  // A wrong administrator PIN: the tries left; the right one: -1.
+  EXPECT_EQ(client.Call(R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"000000","NewUserpintext":"24681357"})"),
+            Json("HCOMunlockpin", "UnlockpinNum", Quoted("5")));
+  EXPECT_EQ(client.Call(R"({"FunName":"esKeyUnblockUsrPin","sopintext":"739264","newuserpintext":"24681357"})"),
+            Json("HCOMunlockpin", "UnlockpinNum", Quoted("-1")));
+  {
+    OpenKey key(api_);
+    ASSERT_EQ(key.opened, tk::kOk);
+    ULONG left = 0;
+    EXPECT_EQ(api_.TK_VerifyUserPin(key.app.get(), "24681357", &left), tk::kOk) << "the new user PIN is set";
+  }
+  // Initialising wipes the certificates: certificate requests then fail.
+  EXPECT_EQ(client.Call(R"({"FunName":"KeyInit","Param":"135790"})"), Json("KeyInit", "Init", "true"));
+  EXPECT_EQ(client.Call(R"({"FunName":"GetCertSn"})"), "");
+  EXPECT_EQ(client.Call(R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"135790","NewUserpintext":"11112222"})"),
+            Json("HCOMunlockpin", "UnlockpinNum", Quoted("-1")));
+
+  // What the bridge printed names the operations but holds no PIN.
+  const std::string output = Output();
+  std::string waiting;
+  ASSERT_TRUE(fw::Utf8ToAnsi("等待连接...\r\n", waiting));
+  EXPECT_NE(output.find(waiting), std::string::npos) << output;
+  EXPECT_NE(output.find("obj_1 : esKeyUnblockUsrPin\r\n"), std::string::npos);
+  EXPECT_NE(output.find("obj_1 : KeyInit\r\n"), std::string::npos);
+  for (const char* secret : {"739264", "24681357", "135790", "11112222"})
+    EXPECT_EQ(output.find(secret), std::string::npos) << secret;
+}
+
+// Start-up failures: a clear message and exit code 1, never a bridge that
+// crashes on its first request.
+TEST(CorvaneStartup, WithoutTheRegisteredControlItEndsWithCode1) {
+  simtest::SimKeyFolder keys;
+  RegisterControl(false);
+  SetEnvironmentVariableA("CORVANE_PORT", "20458");
+  const simtest::ProcessResult run = simtest::RunProcess("\"" + CorvanePath() + "\"", 15000);
+  SetEnvironmentVariableA("CORVANE_PORT", nullptr);
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_NE(run.output.find("register Kestrine.dll"), std::string::npos) << run.output;
+}
+
+TEST(CorvaneStartup, APortInUseEndsWithTheBindAndListenMessages) {
+  simtest::SimKeyFolder keys;
+  ASSERT_TRUE(RegisterControl(true));
+  corvane::WinsockSession sockets;
+  corvane::ScopedSocket holder(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(20459);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(holder.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(holder.get(), 1), 0);
+  SetEnvironmentVariableA("CORVANE_PORT", "20459");
+  const simtest::ProcessResult run = simtest::RunProcess("\"" + CorvanePath() + "\"", 15000);
+  SetEnvironmentVariableA("CORVANE_PORT", nullptr);
+  RegisterControl(false);
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(run.output, "bind error !\r\nlisten error !\r\n");  // standard output is in text mode
+}
+
+TEST(CorvaneStartup, ListensOnTheLoopbackAddressOnly) {
+  simtest::SimKeyFolder keys;
+  ASSERT_TRUE(RegisterControl(true));
+  BridgeProcess bridge;
+  ASSERT_TRUE(bridge.Start(CorvanePath(), 20460));
+  // Any address of this machine other than the loopback one is refused.
+  const corvane::WinsockSession sockets;
+  int tried = 0;
+  for (const sockaddr_in& address : MachineAddresses()) {
+    if ((ntohl(address.sin_addr.s_addr) >> 24) == 127) continue;
+    sockaddr_in target = address;
+    target.sin_port = htons(20460);
+    corvane::ScopedSocket client(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    EXPECT_NE(connect(client.get(), reinterpret_cast<const sockaddr*>(&target), sizeof target), 0);
+    ++tried;
+  }
+  RegisterControl(false);
+  if (tried == 0) GTEST_SKIP() << "this machine has no address but the loopback one";
+}
+
+}  // namespace
