@@ -2,14 +2,26 @@
 
 #include "bstr.h"
 #include "secret_buffer.h"
+#include "text.h"
 
 namespace corvane {
 namespace {
 
+BSTR Utf8ToBstr(std::string_view text) {
+  std::wstring wide = fw::Utf8ToWide(text);
+  const BSTR converted = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  tk::SecureWipe(wide.data(), wide.size() * sizeof(wchar_t));  // may be a PIN
+  return converted;
+}
+
+std::string BstrToUtf8(BSTR text) {
+  return text == nullptr ? std::string() : fw::WideToUtf8(std::wstring_view(text, SysStringLen(text)));
+}
+
 // A BSTR made from a PIN or password: wiped before it is freed.
 class SecretBstr {
  public:
-  explicit SecretBstr(std::string_view text) : text_(fw::AnsiToBstr(text)) {}
+  explicit SecretBstr(std::string_view text) : text_(Utf8ToBstr(text)) {}
   SecretBstr(const SecretBstr&) = delete;
   SecretBstr& operator=(const SecretBstr&) = delete;
   ~SecretBstr() {
@@ -31,7 +43,7 @@ ComKeyControl::~ComKeyControl() { control_->Release(); }
 bool ComKeyControl::Text(TextMethod method, std::string& text) {
   fw::ScopedBstr value;
   if ((control_->*method)(value.put()) != S_OK) return false;
-  text = fw::BstrToAnsi(value.get());
+  text = BstrToUtf8(value.get());
   return true;
 }
 
@@ -53,7 +65,7 @@ bool ComKeyControl::esKeyUnblockUsrPin(std::string_view admin_pin, std::string_v
 bool ComKeyControl::esKeyGetPinRetryCount(long& count) { return control_->esKeyGetPinRetryCount(&count) == S_OK; }
 
 bool ComKeyControl::HWGetKeyType(const std::string& name, long& type) {
-  const fw::ScopedBstr cert_name(fw::AnsiToBstr(name));
+  const fw::ScopedBstr cert_name(Utf8ToBstr(name));
   if (cert_name.get() == nullptr) return false;
   return control_->HWGetKeyType(cert_name.get(), &type) == S_OK;
 }

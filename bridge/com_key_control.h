@@ -1,6 +1,9 @@
 // The dispatcher's view of the key control, over the COM control's interface.
-// Texts cross as BSTR in and out, converted from and to the ANSI code page.
-// Use it only on the thread (apartment) that created the interface.
+// Texts cross as BSTR in and out, converted from and to UTF-8: WebSocket text
+// frames are UTF-8, and a browser drops the connection on any other bytes
+// (a certificate name in Chinese would otherwise end it). The control itself
+// turns BSTRs into the ANSI code page for the key. Use this only on the
+// thread (apartment) that created the interface.
 #pragma once
 #include <windows.h>
 

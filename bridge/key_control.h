@@ -1,7 +1,8 @@
-// What the dispatcher needs of the key control, in ANSI text. The bridge
-// implements it over the COM control; tests implement it with a fake.
-// Each call answers true when the control reported success (S_OK). PINs and
-// passwords are handed over as views so that no copy outlives the request.
+// What the dispatcher needs of the key control, in UTF-8 text (what WebSocket
+// text frames carry). The bridge implements it over the COM control; tests
+// implement it with a fake. Each call answers true when the control reported
+// success (S_OK). PINs and passwords are handed over as views so that no copy
+// outlives the request.
 #pragma once
 #include <optional>
 #include <string>

@@ -110,6 +110,20 @@ TEST_F(CorvaneE2E, ReadsTheKeyThroughEveryReadingOperation) {
   }
 }
 
+TEST_F(CorvaneE2E, NamesInChineseTravelAsUtf8) {
+  Ctl("remove bank");
+  CreateInserted("zh");
+  Ctl("import-cert zh --container ZH-01 --spec sig --file " + simtest::CertFile("cn-zh"));
+  WsClient client;
+  Open(client);
+  // Text frames must hold UTF-8: a browser drops the connection otherwise.
+  EXPECT_EQ(client.Call(R"({"FunName":"esKeyGetCertCN"})"), Json("esKeyGetCertCN", "CertCN", Quoted("张三")));
+  const std::optional<std::string> dn = client.Call(R"({"FunName":"GetCertDN"})");
+  ASSERT_TRUE(dn);
+  EXPECT_NE(dn->find("张三"), std::string::npos) << *dn;
+  EXPECT_EQ(client.Call(R"({"FunName":"HWGetKeyType"})"), Json("HWGetKeyType", "KeyType", "3"));
+}
+
 TEST_F(CorvaneE2E, HandshakeOnlyFromAReceiveThatHoldsTheKey) {
   WsClient client;
   ASSERT_TRUE(client.Connect(port_));
