@@ -1,0 +1,62 @@
+#!/usr/bin/env node
+// Serves the demo pages (web/) on the loopback address.
+//   node scripts/serve-web.mjs [--port N] [--root DIR] [--once] [--timeout SECONDS]
+// The first line printed is the address. POST /report prints what a page
+// reports; with --once the server then ends (exit 0), or ends with exit 1
+// when no report came within the time-out (default 60 s).
+import { createServer } from 'node:http';
+import { readFile } from 'node:fs/promises';
+import { extname, join, normalize, resolve, sep } from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const args = process.argv.slice(2);
+const option = (name, fallback) => {
+  const at = args.indexOf(name);
+  return at >= 0 && at + 1 < args.length ? args[at + 1] : fallback;
+};
+const root = resolve(option('--root', join(fileURLToPath(new URL('.', import.meta.url)), '..', 'web')));
+const port = Number(option('--port', '0'));
+const once = args.includes('--once');
+const timeoutSeconds = Number(option('--timeout', '60'));
+
+const types = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript; charset=utf-8',
+  '.mjs': 'text/javascript; charset=utf-8',
+  '.css': 'text/css; charset=utf-8',
+};
+
+const server = createServer(async (request, response) => {
+  const path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+  if (request.method === 'POST' && path === '/report') {
+    const chunks = [];
+    for await (const chunk of request) chunks.push(chunk);
+    process.stdout.write(Buffer.concat(chunks).toString('utf8'));
+    // The browser keeps its connection open: end at once, not on close.
+    response.writeHead(204).end(() => {
+      if (once) process.exit(0);
+    });
+    return;
+  }
+  const file = normalize(join(root, path === '/' ? 'demo.html' : path));
+  if (request.method !== 'GET' || !(file === root || file.startsWith(root + sep))) {
+    response.writeHead(404).end();
+    return;
+  }
+  try {
+    const body = await readFile(file);
+    response.writeHead(200, { 'Content-Type': types[extname(file)] || 'application/octet-stream' }).end(body);
+  } catch {
+    response.writeHead(404).end();
+  }
+});
+
+server.listen(port, '127.0.0.1', () => {
+  console.log(`serving http://127.0.0.1:${server.address().port}/`);
+  if (once) {
+    setTimeout(() => {
+      console.error(`serve-web: no report within ${timeoutSeconds} s`);
+      process.exit(1);
+    }, timeoutSeconds * 1000).unref();
+  }
+});

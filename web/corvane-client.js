@@ -1,0 +1,165 @@
+// Browser-side client of Corvane, the local bridge to the user's PKI key.
+//
+//   import { CorvaneClient } from './corvane-client.js';
+//   const key = new CorvaneClient();
+//   await key.connect();
+//   const serial = await key.getUsbkeySN();
+//
+// The bridge answers each request with one reply and replies carry no request
+// id, so the client sends one request at a time and queues the rest. Every
+// call resolves with the parsed reply object (or, for the named helpers, the
+// reply's value) and rejects with a CorvaneError when the bridge gives an
+// empty reply (its way of saying the operation failed), when the socket
+// closes, or when no reply comes in time. After a time-out the socket is
+// closed: a late reply would otherwise be taken as the answer to the next
+// request. Call connect() again to go on.
+
+export const DEFAULT_BRIDGE_URL = 'ws://127.0.0.1:20407';
+export const DEFAULT_TIMEOUT_MS = 10000;
+
+export class CorvaneError extends Error {
+  // reason: 'empty-reply', 'closed', 'timeout', 'connect-failed' or 'bad-reply'
+  constructor(reason, message) {
+    super(message);
+    this.name = 'CorvaneError';
+    this.reason = reason;
+  }
+}
+
+export class CorvaneClient {
+  constructor({ url = DEFAULT_BRIDGE_URL, timeoutMs = DEFAULT_TIMEOUT_MS, WebSocketImpl } = {}) {
+    this.url = url;
+    this.timeoutMs = timeoutMs;
+    this.WebSocketImpl = WebSocketImpl || globalThis.WebSocket;
+    this.socket = null;
+    this.pending = null; // { resolve, reject, timer } of the request on the wire
+    this.queue = Promise.resolve();
+  }
+
+  get connected() {
+    return this.socket !== null && this.socket.readyState === 1;
+  }
+
+  // Opens the socket; resolves when the bridge accepted it.
+  connect() {
+    this.close();
+    return new Promise((resolve, reject) => {
+      let socket;
+      try {
+        socket = new this.WebSocketImpl(this.url);
+      } catch (error) {
+        reject(new CorvaneError('connect-failed', `cannot open ${this.url}: ${error.message}`));
+        return;
+      }
+      this.socket = socket;
+      let opened = false;
+      const timer = setTimeout(() => {
+        if (opened) return;
+        this.close();
+        reject(new CorvaneError('timeout', `no answer from ${this.url} within ${this.timeoutMs} ms`));
+      }, this.timeoutMs);
+      socket.onopen = () => {
+        opened = true;
+        clearTimeout(timer);
+        resolve();
+      };
+      socket.onmessage = (event) => this.onReply(event.data);
+      socket.onclose = () => {
+        clearTimeout(timer);
+        if (this.socket === socket) this.socket = null;
+        if (!opened) reject(new CorvaneError('connect-failed', `the bridge at ${this.url} is not running`));
+        this.failPending(new CorvaneError('closed', 'the connection to the bridge closed'));
+      };
+      socket.onerror = () => {}; // a close event follows with what matters
+    });
+  }
+
+  close() {
+    const socket = this.socket;
+    this.socket = null;
+    if (socket) {
+      socket.onopen = socket.onmessage = socket.onclose = socket.onerror = null;
+      socket.close();
+    }
+    this.failPending(new CorvaneError('closed', 'the connection to the bridge closed'));
+  }
+
+  // Sends {FunName: funName, ...members} once every earlier request has its
+  // reply; resolves with the parsed reply object.
+  call(funName, members = {}) {
+    const request = JSON.stringify({ FunName: funName, ...members });
+    const result = this.queue.then(() => this.send(request));
+    this.queue = result.catch(() => {}); // one failure does not stop the queue
+    return result;
+  }
+
+  send(request) {
+    return new Promise((resolve, reject) => {
+      if (!this.connected) {
+        reject(new CorvaneError('closed', 'not connected to the bridge'));
+        return;
+      }
+      const timer = setTimeout(() => {
+        const error = new CorvaneError('timeout', `no reply from the bridge within ${this.timeoutMs} ms`);
+        this.failPending(error);
+        this.close();
+      }, this.timeoutMs);
+      this.pending = { resolve, reject, timer };
+      this.socket.send(request);
+    });
+  }
+
+  onReply(data) {
+    const pending = this.pending;
+    if (!pending) return; // nothing asked: not ours to interpret
+    this.pending = null;
+    clearTimeout(pending.timer);
+    if (typeof data !== 'string' || data === '') {
+      pending.reject(new CorvaneError('empty-reply', 'the bridge could not carry out the request'));
+      return;
+    }
+    try {
+      pending.resolve(JSON.parse(data));
+    } catch {
+      pending.reject(new CorvaneError('bad-reply', 'the bridge sent a reply that is not JSON'));
+    }
+  }
+
+  failPending(error) {
+    const pending = this.pending;
+    if (!pending) return;
+    this.pending = null;
+    clearTimeout(pending.timer);
+    pending.reject(error);
+  }
+
+  async value(funName, member, members) {
+    const reply = await this.call(funName, members);
+    if (!(member in reply)) throw new CorvaneError('bad-reply', `the reply to ${funName} has no ${member}`);
+    return reply[member];
+  }
+
+  // 1: device library missing, 2: no key, 3: one key, 4: several keys.
+  getUsbkeyState() { return this.value('GetUsbkeyState', 'UsbkeyState'); }
+  getDeviceCount() { return this.value('GetDeviceCount', 'Count'); }
+  getUsbkeySN() { return this.value('GetUsbkeySN', 'UsbkeySN'); }
+  getCertCN() { return this.value('esKeyGetCertCN', 'CertCN'); }
+  getCertDN() { return this.value('GetCertDN', 'CertDN'); }
+  getCertSn() { return this.value('GetCertSn', 'CertSn'); }
+  getCertBeginDate() { return this.value('GetCertBeginDate', 'CertBeginDate'); }
+  getCertEndDate() { return this.value('GetCertEndDate', 'CertEndDate'); }
+  getPinRetryCount() { return this.value('esKeyGetPinRetryCount', 'RetryCount'); }
+  getErrorCode() { return this.value('esgetErrorCode', 'ErrorCode'); }
+  getKeyType() { return this.value('HWGetKeyType', 'KeyType'); }
+  getCSP() { return this.value('getCSP', 'CSPName'); }
+  // true when the key was initialised; without a password the key's default
+  // is used.
+  keyInit(password) {
+    return this.value('KeyInit', 'Init', password === undefined ? {} : { Param: password });
+  }
+  // Resolves with the reply object: UnlockpinNum "-1" when the user PIN was
+  // reset, otherwise the administrator tries left.
+  unblockUserPin(adminPin, newUserPin) {
+    return this.call('esKeyUnblockUsrPin', { SOpintext: adminPin, NewUserpintext: newUserPin });
+  }
+}

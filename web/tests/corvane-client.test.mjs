@@ -1,0 +1,130 @@
+// The bridge client against a scripted socket: one request on the wire at a
+// time, and every way a call can fail ends in a rejection that says why.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+
+import { CorvaneClient, CorvaneError } from '../corvane-client.js';
+
+// A WebSocket stand-in whose far end the test plays.
+class FakeSocket {
+  static last = null;
+  static refuse = false;
+  constructor(url) {
+    this.url = url;
+    this.readyState = 0;
+    this.sent = [];
+    FakeSocket.last = this;
+    setTimeout(() => (FakeSocket.refuse ? this.serverClose() : this.open()), 0);
+  }
+  open() {
+    this.readyState = 1;
+    this.onopen?.();
+  }
+  send(text) {
+    this.sent.push(text);
+  }
+  close() {
+    this.readyState = 3;
+  }
+  reply(text) {
+    this.onmessage?.({ data: text });
+  }
+  serverClose() {
+    this.readyState = 3;
+    this.onclose?.({});
+  }
+}
+
+const tick = () => new Promise((resolve) => setTimeout(resolve, 5));
+
+async function connected(options = {}) {
+  FakeSocket.refuse = false;
+  const client = new CorvaneClient({ url: 'ws://127.0.0.1:1', WebSocketImpl: FakeSocket, ...options });
+  await client.connect();
+  return { client, socket: FakeSocket.last };
+}
+
+const rejectsWith = (promise, reason) =>
+  assert.rejects(promise, (error) => error instanceof CorvaneError && error.reason === reason);
+
+test('requests go out one at a time, each resolved with its own reply', async () => {
+  const { client, socket } = await connected();
+  const state = client.getUsbkeyState();
+  const serial = client.getUsbkeySN();
+  await tick();
+  assert.deepEqual(socket.sent, ['{"FunName":"GetUsbkeyState"}'], 'the second waits for the first reply');
+  socket.reply('{\n\t"FunName":\t"GetUsbkeyState",\n\t"UsbkeyState":\t3\n}');
+  assert.equal(await state, 3);
+  await tick();
+  assert.equal(socket.sent[1], '{"FunName":"GetUsbkeySN"}');
+  socket.reply('{"FunName":"GetUsbkeySN","UsbkeySN":"VB2026000001"}');
+  assert.equal(await serial, 'VB2026000001');
+});
+
+test('an empty reply rejects that call only; the next one goes on', async () => {
+  const { client, socket } = await connected();
+  const failing = client.getCertSn();
+  const next = client.getDeviceCount();
+  await tick();
+  socket.reply('');
+  await rejectsWith(failing, 'empty-reply');
+  await tick();
+  assert.equal(socket.sent[1], '{"FunName":"GetDeviceCount"}');
+  socket.reply('{"FunName":"GetDeviceCount","Count":2}');
+  assert.equal(await next, 2);
+});
+
+test('a reply that is not JSON, or lacks its value, is refused', async () => {
+  const { client, socket } = await connected();
+  const garbled = client.call('GetCertSn');
+  await tick();
+  socket.reply('{"FunName":');
+  await rejectsWith(garbled, 'bad-reply');
+  const wrong = client.getCertSn();
+  await tick();
+  socket.reply('{"FunName":"GetCertSn"}');
+  await rejectsWith(wrong, 'bad-reply');
+});
+
+test('a closed socket rejects the call on the wire and every later one', async () => {
+  const { client, socket } = await connected();
+  const waiting = client.getCertCN();
+  const queued = client.getCertSn();
+  await tick();
+  socket.serverClose();
+  await rejectsWith(waiting, 'closed');
+  await rejectsWith(queued, 'closed');
+  assert.equal(socket.sent.length, 1);
+  assert.equal(client.connected, false);
+});
+
+test('no reply in time rejects and closes, so a late reply cannot answer the next call', async () => {
+  const { client, socket } = await connected({ timeoutMs: 20 });
+  const slow = client.getPinRetryCount();
+  await rejectsWith(slow, 'timeout');
+  assert.equal(client.connected, false);
+  socket.reply('{"FunName":"esKeyGetPinRetryCount","RetryCount":8}'); // too late: ignored
+  await rejectsWith(client.getPinRetryCount(), 'closed');
+});
+
+test('a bridge that is not running rejects connect', async () => {
+  FakeSocket.refuse = true;
+  const client = new CorvaneClient({ url: 'ws://127.0.0.1:1', WebSocketImpl: FakeSocket });
+  await rejectsWith(client.connect(), 'connect-failed');
+  await rejectsWith(client.getUsbkeyState(), 'closed');
+});
+
+test('PIN unblocking and initialisation send the bridge member names', async () => {
+  const { client, socket } = await connected();
+  const unblocked = client.unblockUserPin('739264', '24681357');
+  await tick();
+  assert.deepEqual(JSON.parse(socket.sent[0]),
+                   { FunName: 'esKeyUnblockUsrPin', SOpintext: '739264', NewUserpintext: '24681357' });
+  socket.reply('{"FunName":"HCOMunlockpin","UnlockpinNum":"-1"}');
+  assert.equal((await unblocked).UnlockpinNum, '-1');
+  const initialised = client.keyInit();
+  await tick();
+  assert.deepEqual(JSON.parse(socket.sent[1]), { FunName: 'KeyInit' }, 'no password: the key default');
+  socket.reply('{"FunName":"KeyInit","Init":true}');
+  assert.equal(await initialised, true);
+});
