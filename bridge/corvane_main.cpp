@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "com_key_control.h"
@@ -15,16 +14,6 @@
 #include "thread_caller.h"
 
 namespace {
-
-// CORVANE_PORT moves the bridge off its port, so tests and benchmarks can run
-// beside a bridge already in use; pages always expect the default.
-unsigned short ListenPort() {
-  const char* text = std::getenv("CORVANE_PORT");
-  if (text == nullptr || *text == '\0') return corvane::kBridgePort;
-  char* end = nullptr;
-  const unsigned long port = std::strtoul(text, &end, 10);
-  return (*end == '\0' && port >= 1 && port <= 65535) ? static_cast<unsigned short>(port) : corvane::kBridgePort;
-}
 
 // COM for the main thread, for the process's lifetime.
 class ComApartment {
@@ -94,7 +83,7 @@ int main() {
 
   const corvane::WinsockSession sockets;
   if (!sockets.started()) return 1;
-  const corvane::ScopedSocket listener = corvane::OpenListener(ListenPort());
+  const corvane::ScopedSocket listener = corvane::OpenListener(corvane::ListenPortFromEnvironment());
   if (!listener) return 1;
 
   const fw::ThreadCaller main_thread;

@@ -2,6 +2,7 @@
 
 #include <ws2tcpip.h>
 
+#include <cstdlib>
 #include <thread>
 #include <utility>
 
@@ -29,6 +30,14 @@ void AcceptForEver(SOCKET listener, const RequestHandler& handle_request) {
 }
 
 }  // namespace
+
+unsigned short ListenPortFromEnvironment() {
+  const char* text = std::getenv("CORVANE_PORT");
+  if (text == nullptr || *text == '\0') return kBridgePort;
+  char* end = nullptr;
+  const unsigned long port = std::strtoul(text, &end, 10);
+  return (*end == '\0' && port >= 1 && port <= 65535) ? static_cast<unsigned short>(port) : kBridgePort;
+}
 
 ScopedSocket OpenListener(unsigned short port) {
   ScopedSocket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));

@@ -8,6 +8,10 @@ namespace corvane {
 inline constexpr unsigned short kBridgePort = 20407;
 inline constexpr int kListenBacklog = 5;
 
+// The bridge's port, or the one CORVANE_PORT names: tests and benchmarks run
+// beside a bridge already in use. Pages always expect the default.
+unsigned short ListenPortFromEnvironment();
+
 // A stream socket listening on the loopback address at `port`, or an invalid
 // one after the start-up message that says what failed has been printed.
 ScopedSocket OpenListener(unsigned short port);
