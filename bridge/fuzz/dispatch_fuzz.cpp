@@ -17,7 +17,7 @@ struct InputControl : corvane::KeyControl {
   bool GetUsbkeyState(long& v) override { return N(v); }
   bool esKeyGetCertCN(std::string& v) override { return T(v); }
   bool esgetErrorCode(long& v) override { return N(v); }
-  bool esKeyUnblockUsrPin(const std::string&, const std::string&, long& r) override { return N(r); }
+  bool esKeyUnblockUsrPin(std::string_view, std::string_view, long& r) override { return N(r); }
   bool esKeyGetPinRetryCount(long& v) override { return N(v); }
   bool HWGetKeyType(const std::string&, long& v) override { return N(v); }
   bool GetCertDN(std::string& v) override { return T(v); }
@@ -25,7 +25,7 @@ struct InputControl : corvane::KeyControl {
   bool GetCertBeginDate(std::string& v) override { return T(v); }
   bool GetCertEndDate(std::string& v) override { return T(v); }
   bool GetCertSn(std::string& v) override { return T(v); }
-  bool KeyInit(const std::optional<std::string>&, bool& done) override { done = ok; return ok; }
+  bool KeyInit(std::optional<std::string_view>, bool& done) override { done = ok; return ok; }
   bool getCSP(std::string& v) override { return T(v); }
   bool GetDeviceCount(long& v) override { return N(v); }
 };
