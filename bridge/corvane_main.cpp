@@ -95,5 +95,9 @@ int main() {
     return reply;
   };
   if (!corvane::StartAcceptThread(listener.get(), dispatch)) return 1;
-  return RunMessageLoop(GetModuleHandleW(nullptr));
+  const int exit_code = RunMessageLoop(GetModuleHandleW(nullptr));
+  // Should the loop ever be told to quit, the connection threads still hold
+  // references to the objects above: end the process (and them) before any
+  // of those objects is destroyed.
+  ExitProcess(static_cast<UINT>(exit_code));
 }

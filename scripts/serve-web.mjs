@@ -27,7 +27,13 @@ const types = {
 };
 
 const server = createServer(async (request, response) => {
-  const path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+  let path;
+  try {
+    path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+  } catch {
+    response.writeHead(400).end();
+    return;
+  }
   if (request.method === 'POST' && path === '/report') {
     const chunks = [];
     for await (const chunk of request) chunks.push(chunk);
