@@ -7,10 +7,15 @@
 namespace corvane {
 namespace {
 
+// Converted straight into the BSTR: no intermediate copy of a PIN is left
+// behind. nullptr when out of memory or the text is too long.
 BSTR Utf8ToBstr(std::string_view text) {
-  std::wstring wide = fw::Utf8ToWide(text);
-  const BSTR converted = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-  tk::SecureWipe(wide.data(), wide.size() * sizeof(wchar_t));  // may be a PIN
+  if (text.size() > 0x7FFFFFFF) return nullptr;
+  const int size = static_cast<int>(text.size());
+  const int length = size == 0 ? 0 : MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  if (size != 0 && length <= 0) return nullptr;
+  const BSTR converted = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+  if (converted != nullptr && length > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), size, converted, length);
   return converted;
 }
 

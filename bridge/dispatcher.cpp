@@ -1,6 +1,8 @@
 #include "dispatcher.h"
 
-#include <cstring>
+#include <malloc.h>
+
+#include <cstdlib>
 #include <memory>
 
 #include "cJSON.h"
@@ -13,19 +15,29 @@ using tk::SecureWipe;
 
 using Json = std::unique_ptr<cJSON, decltype(&cJSON_Delete)>;
 
-// Requests carry PINs and passwords: their string values are wiped before
-// the parsed tree is freed.
-void WipeStrings(cJSON* item) {
-  for (; item != nullptr; item = item->next) {
-    if (item->valuestring != nullptr) SecureWipe(item->valuestring, std::strlen(item->valuestring));
-    WipeStrings(item->child);  // depth is bounded by the parser's nesting limit
-  }
+// Requests carry PINs and passwords, in the parsed tree and the strings cut
+// from it, on success and on a failed parse alike: every block cJSON frees is
+// wiped first. Blocks come from malloc, so the wiping
+// free also serves blocks allocated before it was installed.
+std::size_t BlockSize(void* block) {
+#ifdef _WIN32
+  return _msize(block);
+#else
+  return malloc_usable_size(block);
+#endif
 }
-void DeleteRequest(cJSON* request) {
-  WipeStrings(request);
-  cJSON_Delete(request);
+void WipingFree(void* block) {
+  if (block != nullptr) SecureWipe(block, BlockSize(block));
+  std::free(block);
 }
-using ParsedRequest = std::unique_ptr<cJSON, decltype(&DeleteRequest)>;
+void InstallWipingFree() {
+  static const bool installed = [] {
+    cJSON_Hooks hooks = {std::malloc, WipingFree};
+    cJSON_InitHooks(&hooks);
+    return true;
+  }();
+  (void)installed;
+}
 
 constexpr char kParamIsNull[] = "Param  is null";
 
@@ -141,7 +153,8 @@ std::string Run(const std::string& name, const cJSON* request, KeyControl& contr
 }  // namespace
 
 std::string DispatchRequest(std::string_view request, KeyControl& control, const TraceFn& trace) {
-  const ParsedRequest parsed(cJSON_ParseWithLength(request.data(), request.size()), DeleteRequest);
+  InstallWipingFree();
+  const Json parsed(cJSON_ParseWithLength(request.data(), request.size()), cJSON_Delete);
   if (!parsed || !cJSON_IsObject(parsed.get())) return {};
   const Member fun_name = Find(parsed.get(), "FunName");
   if (fun_name.text == nullptr) return {};

@@ -11,21 +11,40 @@
 namespace corvane {
 namespace {
 
-void AcceptForEver(SOCKET listener, const RequestHandler& handle_request) {
+// Serves one client on the calling thread; nothing it throws (out of memory)
+// may end the process. The socket is closed either way.
+void ServeGuarded(ScopedSocket client, const RequestHandler& handle_request) noexcept {
+  try {
+    ServeConnection(std::move(client), handle_request);
+  } catch (...) {
+  }
+}
+
+// Accepts one client and starts its thread; false when accepting failed.
+bool AcceptOne(SOCKET listener, const RequestHandler& handle_request) {
+  ScopedSocket client(accept(listener, nullptr, nullptr));
+  if (!client) return false;
+  try {
+    std::thread([client = std::move(client), &handle_request]() mutable {
+      ServeGuarded(std::move(client), handle_request);
+    }).detach();
+  } catch (...) {
+    // No thread for this client: its socket was closed with the lambda.
+  }
+  return true;
+}
+
+void AcceptForEver(SOCKET listener, const RequestHandler& handle_request) noexcept {
+  bool announce = true;
   for (;;) {
-    WriteMessage("等待连接...\n");
-    ScopedSocket client(accept(listener, nullptr, nullptr));
-    if (!client) {
-      Sleep(100);  // out of sockets or memory: give the system a moment
-      continue;
-    }
     try {
-      std::thread([client = std::move(client), &handle_request]() mutable {
-        ServeConnection(std::move(client), handle_request);
-      }).detach();
-    } catch (const std::system_error&) {
-      // No thread for this client: its socket was closed with the lambda.
+      // The wait notice once per wait, not once per failed attempt.
+      if (announce) WriteMessage("等待连接...\n");
+      announce = AcceptOne(listener, handle_request);
+    } catch (...) {
+      announce = false;
     }
+    if (!announce) Sleep(100);  // out of sockets or memory: give the system a moment
   }
 }
 
@@ -72,7 +91,7 @@ bool StartAcceptThread(SOCKET listener, RequestHandler handle_request) {
       AcceptForEver(listener, handle_request);
     }).detach();
     return true;
-  } catch (const std::system_error&) {
+  } catch (...) {
     return false;
   }
 }

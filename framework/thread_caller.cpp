@@ -1,5 +1,7 @@
 #include "thread_caller.h"
 
+#include <bcrypt.h>
+
 namespace fw {
 namespace {
 
@@ -18,9 +20,13 @@ bool RegisterCallerClass(WNDPROC procedure) {
 }  // namespace
 
 ThreadCaller::ThreadCaller() : owner_thread_(GetCurrentThreadId()) {
+  if (BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&cookie_), sizeof cookie_,
+                      BCRYPT_USE_SYSTEM_PREFERRED_RNG) != 0)
+    return;
   if (!RegisterCallerClass(&WindowProc)) return;
   window_.reset(CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
                                 nullptr));
+  if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 bool ThreadCaller::Call(const std::function<void()>& work) const {
@@ -32,11 +38,13 @@ bool ThreadCaller::Call(const std::function<void()>& work) const {
   // A sent message is run by the owner inside its next message retrieval,
   // one at a time, and the sender waits for it: the work's references stay
   // valid and no two pieces of work overlap.
-  return SendMessageW(window_.get(), kRunWork, 0, reinterpret_cast<LPARAM>(&work)) != 0;
+  return SendMessageW(window_.get(), kRunWork, cookie_, reinterpret_cast<LPARAM>(&work)) != 0;
 }
 
 LRESULT CALLBACK ThreadCaller::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message != kRunWork) return DefWindowProcW(window, message, wparam, lparam);
+  const auto* self = reinterpret_cast<const ThreadCaller*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr || wparam != self->cookie_) return 0;  // not sent by Call
   try {
     (*reinterpret_cast<const std::function<void()>*>(lparam))();
     return 1;

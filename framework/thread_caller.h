@@ -2,7 +2,9 @@
 // at a time. The owning thread must pump messages (GetMessage/PeekMessage);
 // a call made from another thread waits until the owner has run it. Objects
 // that live in a single-threaded apartment are reached this way without a
-// proxy: the work runs in their apartment and never two at once.
+// proxy: the work runs in their apartment and never two at once, as long as
+// the work itself does not pump messages (no dialogs, no calls into other
+// apartments), which would let the next piece in.
 #pragma once
 #include <windows.h>
 
@@ -29,6 +31,9 @@ class ThreadCaller {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   DWORD owner_thread_ = 0;
+  // Sent with every piece of work: the window can be found by any program
+  // of the desktop, and only this process knows the value.
+  WPARAM cookie_ = 0;
   ScopedWindow window_;
 };
 

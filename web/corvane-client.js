@@ -17,8 +17,17 @@
 export const DEFAULT_BRIDGE_URL = 'ws://127.0.0.1:20407';
 export const DEFAULT_TIMEOUT_MS = 10000;
 
+// What one frame may carry: the bridge reads 2048 bytes at a time and a
+// browser's frame header for this size takes 8 of them.
+const MAX_FRAME_BYTES = 2048;
+const MAX_REQUEST_BYTES = MAX_FRAME_BYTES - 8;
+
+// The reply's "FunName" for each request's: the same, except for unblocking.
+const replyName = (funName) => (funName === 'esKeyUnblockUsrPin' ? 'HCOMunlockpin' : funName);
+
 export class CorvaneError extends Error {
-  // reason: 'empty-reply', 'closed', 'timeout', 'connect-failed' or 'bad-reply'
+  // reason: 'empty-reply', 'closed', 'timeout', 'connect-failed', 'bad-reply'
+  // or 'too-long'
   constructor(reason, message) {
     super(message);
     this.name = 'CorvaneError';
@@ -32,7 +41,8 @@ export class CorvaneClient {
     this.timeoutMs = timeoutMs;
     this.WebSocketImpl = WebSocketImpl || globalThis.WebSocket;
     this.socket = null;
-    this.pending = null; // { resolve, reject, timer } of the request on the wire
+    this.pending = null; // { resolve, reject, timer, expectedName } of the request on the wire
+    this.connecting = null; // { reject, timer } of a connect() under way
     this.queue = Promise.resolve();
   }
 
@@ -40,7 +50,8 @@ export class CorvaneClient {
     return this.socket !== null && this.socket.readyState === 1;
   }
 
-  // Opens the socket; resolves when the bridge accepted it.
+  // Opens the socket; resolves when the bridge accepted it. A new connect()
+  // or close() ends an attempt still under way (rejected as 'closed').
   connect() {
     this.close();
     return new Promise((resolve, reject) => {
@@ -52,22 +63,29 @@ export class CorvaneClient {
         return;
       }
       this.socket = socket;
-      let opened = false;
-      const timer = setTimeout(() => {
-        if (opened) return;
-        this.close();
-        reject(new CorvaneError('timeout', `no answer from ${this.url} within ${this.timeoutMs} ms`));
-      }, this.timeoutMs);
+      const attempt = {
+        reject,
+        timer: setTimeout(() => {
+          if (this.connecting === attempt) this.connecting = null;
+          if (this.socket === socket) this.close();
+          reject(new CorvaneError('timeout', `no answer from ${this.url} within ${this.timeoutMs} ms`));
+        }, this.timeoutMs),
+      };
+      this.connecting = attempt;
+      const settle = () => {
+        clearTimeout(attempt.timer);
+        if (this.connecting === attempt) this.connecting = null;
+      };
       socket.onopen = () => {
-        opened = true;
-        clearTimeout(timer);
+        settle();
         resolve();
       };
       socket.onmessage = (event) => this.onReply(event.data);
       socket.onclose = () => {
-        clearTimeout(timer);
+        const opening = this.connecting === attempt;
+        settle();
         if (this.socket === socket) this.socket = null;
-        if (!opened) reject(new CorvaneError('connect-failed', `the bridge at ${this.url} is not running`));
+        if (opening) reject(new CorvaneError('connect-failed', `the bridge at ${this.url} is not running`));
         this.failPending(new CorvaneError('closed', 'the connection to the bridge closed'));
       };
       socket.onerror = () => {}; // a close event follows with what matters
@@ -81,22 +99,35 @@ export class CorvaneClient {
       socket.onopen = socket.onmessage = socket.onclose = socket.onerror = null;
       socket.close();
     }
+    const attempt = this.connecting;
+    this.connecting = null;
+    if (attempt) {
+      clearTimeout(attempt.timer);
+      attempt.reject(new CorvaneError('closed', 'the connection attempt was given up'));
+    }
     this.failPending(new CorvaneError('closed', 'the connection to the bridge closed'));
   }
 
   // Sends {FunName: funName, ...members} once every earlier request has its
   // reply; resolves with the parsed reply object.
   call(funName, members = {}) {
-    const request = JSON.stringify({ FunName: funName, ...members });
-    const result = this.queue.then(() => this.send(request));
+    const { FunName: ignored, ...others } = members;
+    const request = JSON.stringify({ FunName: funName, ...others });
+    const result = this.queue.then(() => this.send(request, replyName(funName)));
     this.queue = result.catch(() => {}); // one failure does not stop the queue
     return result;
   }
 
-  send(request) {
+  send(request, expectedName) {
     return new Promise((resolve, reject) => {
       if (!this.connected) {
         reject(new CorvaneError('closed', 'not connected to the bridge'));
+        return;
+      }
+      // The bridge reads a frame in one receive of MAX_FRAME_BYTES: a longer
+      // one would come back as two replies and shift every later answer.
+      if (new TextEncoder().encode(request).length > MAX_REQUEST_BYTES) {
+        reject(new CorvaneError('too-long', 'the request is too long for the bridge'));
         return;
       }
       const timer = setTimeout(() => {
@@ -104,7 +135,7 @@ export class CorvaneClient {
         this.failPending(error);
         this.close();
       }, this.timeoutMs);
-      this.pending = { resolve, reject, timer };
+      this.pending = { resolve, reject, timer, expectedName };
       this.socket.send(request);
     });
   }
@@ -118,11 +149,24 @@ export class CorvaneClient {
       pending.reject(new CorvaneError('empty-reply', 'the bridge could not carry out the request'));
       return;
     }
+    let reply;
     try {
-      pending.resolve(JSON.parse(data));
+      reply = JSON.parse(data);
     } catch {
       pending.reject(new CorvaneError('bad-reply', 'the bridge sent a reply that is not JSON'));
+      return;
     }
+    if (reply === null || typeof reply !== 'object' || Array.isArray(reply)) {
+      pending.reject(new CorvaneError('bad-reply', 'the bridge sent a reply that is not an object'));
+      return;
+    }
+    if (reply.FunName !== pending.expectedName) {
+      // Replies and requests are out of step: nothing later can be trusted.
+      pending.reject(new CorvaneError('bad-reply', `the bridge answered ${reply.FunName} to another request`));
+      this.close();
+      return;
+    }
+    pending.resolve(reply);
   }
 
   failPending(error) {

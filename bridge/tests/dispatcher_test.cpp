@@ -133,8 +133,10 @@ TEST(Dispatcher, NamesAndMalformedRequests) {
 
 TEST(Dispatcher, RepliesLongerThanTheBufferAreRefused) {
   FakeControl control;
-  control.text = std::string(2000, 'n');
-  EXPECT_NE(Reply(R"({"FunName":"GetCertDN"})", control), "");
-  control.text = std::string(2047, 'n');
+  control.text.clear();
+  const std::size_t frame = Reply(R"({"FunName":"GetCertDN"})", control).size();  // the reply around the value
+  control.text = std::string(kMaxReplyLength - frame, 'n');
+  EXPECT_EQ(Reply(R"({"FunName":"GetCertDN"})", control).size(), kMaxReplyLength);
+  control.text += 'n';
   EXPECT_EQ(Reply(R"({"FunName":"GetCertDN"})", control), "");
 }

@@ -74,3 +74,22 @@ TEST(ThreadCaller, WorkThatThrowsFromAnotherThreadIsReportedNotPropagated) {
   other.join();
   EXPECT_FALSE(handed);
 }
+
+TEST(ThreadCaller, OnlyWorkHandedOverByCallIsRun) {
+  const fw::ThreadCaller caller;
+  // Anyone on the desktop can find the window and send it the same message.
+  const HWND window = FindWindowExW(HWND_MESSAGE, nullptr, L"fw.ThreadCaller", nullptr);
+  ASSERT_NE(window, nullptr);
+  bool ran = false;
+  const std::function<void()> work = [&] { ran = true; };
+  std::atomic<bool> done{false};
+  LRESULT answer = -1;
+  std::thread stranger([&] {
+    answer = SendMessageW(window, WM_APP + 1, 0, reinterpret_cast<LPARAM>(&work));
+    done = true;
+  });
+  PumpUntil(done);
+  stranger.join();
+  EXPECT_EQ(answer, 0);
+  EXPECT_FALSE(ran);
+}

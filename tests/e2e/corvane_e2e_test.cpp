@@ -218,8 +218,8 @@ TEST_F(CorvaneE2E, ClientsAtOnceAreServedSideBySide) {
   WsClient idle;
   ASSERT_TRUE(idle.Connect(port_));
 
-  // Eight clients asking at once all get their own answers: the calls into
-  // the control are taken one at a time.
+  // Eight clients asking at once each get the answers to their own
+  // requests, never another connection's.
   std::atomic<int> wrong{0};
   std::vector<std::thread> clients;
   for (int c = 0; c < 8; ++c) {

@@ -8,13 +8,14 @@ import { CorvaneClient, CorvaneError } from '../corvane-client.js';
 // A WebSocket stand-in whose far end the test plays.
 class FakeSocket {
   static last = null;
-  static refuse = false;
+  static mode = 'open'; // 'open', 'refuse' or 'silent' (never answers)
   constructor(url) {
     this.url = url;
     this.readyState = 0;
     this.sent = [];
     FakeSocket.last = this;
-    setTimeout(() => (FakeSocket.refuse ? this.serverClose() : this.open()), 0);
+    if (FakeSocket.mode !== 'silent')
+      setTimeout(() => (FakeSocket.mode === 'refuse' ? this.serverClose() : this.open()), 0);
   }
   open() {
     this.readyState = 1;
@@ -38,7 +39,7 @@ class FakeSocket {
 const tick = () => new Promise((resolve) => setTimeout(resolve, 5));
 
 async function connected(options = {}) {
-  FakeSocket.refuse = false;
+  FakeSocket.mode = 'open';
   const client = new CorvaneClient({ url: 'ws://127.0.0.1:1', WebSocketImpl: FakeSocket, ...options });
   await client.connect();
   return { client, socket: FakeSocket.last };
@@ -98,20 +99,65 @@ test('a closed socket rejects the call on the wire and every later one', async (
   assert.equal(client.connected, false);
 });
 
-test('no reply in time rejects and closes, so a late reply cannot answer the next call', async () => {
-  const { client, socket } = await connected({ timeoutMs: 20 });
+test('no reply in time rejects and closes, so a late reply cannot answer a later call', async () => {
+  const { client, socket: first } = await connected({ timeoutMs: 20 });
   const slow = client.getPinRetryCount();
   await rejectsWith(slow, 'timeout');
   assert.equal(client.connected, false);
-  socket.reply('{"FunName":"esKeyGetPinRetryCount","RetryCount":8}'); // too late: ignored
   await rejectsWith(client.getPinRetryCount(), 'closed');
+  await client.connect();
+  const next = client.getPinRetryCount();
+  await tick();
+  first.reply('{"FunName":"esKeyGetPinRetryCount","RetryCount":8}'); // the late one, on the old socket
+  FakeSocket.last.reply('{"FunName":"esKeyGetPinRetryCount","RetryCount":7}');
+  assert.equal(await next, 7);
 });
 
-test('a bridge that is not running rejects connect', async () => {
-  FakeSocket.refuse = true;
-  const client = new CorvaneClient({ url: 'ws://127.0.0.1:1', WebSocketImpl: FakeSocket });
-  await rejectsWith(client.connect(), 'connect-failed');
-  await rejectsWith(client.getUsbkeyState(), 'closed');
+test('a reply to another request puts the client out of step: rejected and closed', async () => {
+  const { client, socket } = await connected();
+  const serial = client.getCertSn();
+  await tick();
+  socket.reply('{"FunName":"GetUsbkeyState","UsbkeyState":3}');
+  await rejectsWith(serial, 'bad-reply');
+  assert.equal(client.connected, false);
+  const notObject = await connected();
+  const call = notObject.client.getCertSn();
+  await tick();
+  notObject.socket.reply('null');
+  await rejectsWith(call, 'bad-reply');
+});
+
+test('a request too long for one frame of the bridge is refused unsent', async () => {
+  const { client, socket } = await connected();
+  // 2040 bytes in all is the most one receive of the bridge takes.
+  const fits = 'x'.repeat(2040 - JSON.stringify({ FunName: 'KeyInit', Param: '' }).length);
+  await rejectsWith(client.keyInit(fits + 'x'), 'too-long');
+  await rejectsWith(client.keyInit('密'.repeat(700)), 'too-long'); // counted in UTF-8 bytes
+  assert.equal(socket.sent.length, 0);
+  const accepted = client.keyInit(fits);
+  await tick();
+  assert.equal(new TextEncoder().encode(socket.sent[0]).length, 2040);
+  socket.reply('{"FunName":"KeyInit","Init":true}');
+  assert.equal(await accepted, true);
+});
+
+test('a second connect gives up the first attempt and keeps its own socket', async () => {
+  FakeSocket.mode = 'silent';
+  const client = new CorvaneClient({ url: 'ws://127.0.0.1:1', WebSocketImpl: FakeSocket, timeoutMs: 30 });
+  const first = client.connect();
+  FakeSocket.mode = 'open';
+  const second = client.connect();
+  await rejectsWith(first, 'closed');
+  await second;
+  await new Promise((resolve) => setTimeout(resolve, 60)); // past the first attempt's time-out
+  assert.equal(client.connected, true);
+});
+
+test('a bridge that never answers the opening times out', async () => {
+  FakeSocket.mode = 'silent';
+  const client = new CorvaneClient({ url: 'ws://127.0.0.1:1', WebSocketImpl: FakeSocket, timeoutMs: 20 });
+  await rejectsWith(client.connect(), 'timeout');
+  assert.equal(client.connected, false);
 });
 
 test('PIN unblocking and initialisation send the bridge member names', async () => {
