@@ -2,31 +2,14 @@
 
 #include "bstr.h"
 #include "secret_buffer.h"
-#include "text.h"
 
 namespace corvane {
 namespace {
 
-// Converted straight into the BSTR: no intermediate copy of a PIN is left
-// behind. nullptr when out of memory or the text is too long.
-BSTR Utf8ToBstr(std::string_view text) {
-  if (text.size() > 0x7FFFFFFF) return nullptr;
-  const int size = static_cast<int>(text.size());
-  const int length = size == 0 ? 0 : MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  if (size != 0 && length <= 0) return nullptr;
-  const BSTR converted = SysAllocStringLen(nullptr, static_cast<UINT>(length));
-  if (converted != nullptr && length > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), size, converted, length);
-  return converted;
-}
-
-std::string BstrToUtf8(BSTR text) {
-  return text == nullptr ? std::string() : fw::WideToUtf8(std::wstring_view(text, SysStringLen(text)));
-}
-
 // A BSTR made from a PIN or password: wiped before it is freed.
 class SecretBstr {
  public:
-  explicit SecretBstr(std::string_view text) : text_(Utf8ToBstr(text)) {}
+  explicit SecretBstr(std::string_view text) : text_(fw::Utf8ToBstr(text)) {}
   SecretBstr(const SecretBstr&) = delete;
   SecretBstr& operator=(const SecretBstr&) = delete;
   ~SecretBstr() {
@@ -48,7 +31,7 @@ ComKeyControl::~ComKeyControl() { control_->Release(); }
 bool ComKeyControl::Text(TextMethod method, std::string& text) {
   fw::ScopedBstr value;
   if ((control_->*method)(value.put()) != S_OK) return false;
-  text = BstrToUtf8(value.get());
+  text = fw::BstrToUtf8(value.get());
   return true;
 }
 
@@ -70,7 +53,7 @@ bool ComKeyControl::esKeyUnblockUsrPin(std::string_view admin_pin, std::string_v
 bool ComKeyControl::esKeyGetPinRetryCount(long& count) { return control_->esKeyGetPinRetryCount(&count) == S_OK; }
 
 bool ComKeyControl::HWGetKeyType(const std::string& name, long& type) {
-  const fw::ScopedBstr cert_name(Utf8ToBstr(name));
+  const fw::ScopedBstr cert_name(fw::Utf8ToBstr(name));
   if (cert_name.get() == nullptr) return false;
   return control_->HWGetKeyType(cert_name.get(), &type) == S_OK;
 }

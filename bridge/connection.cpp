@@ -17,19 +17,8 @@ constexpr std::uint8_t kFinalCloseFrame = 0x88;
 constexpr int kShortestFrame = 6;
 
 // Received bytes may hold PINs (masking hides nothing from a reader of the
-// trace): wiped once they have been answered.
-class ReceiveBuffer {
- public:
-  ReceiveBuffer() = default;
-  ReceiveBuffer(const ReceiveBuffer&) = delete;
-  ReceiveBuffer& operator=(const ReceiveBuffer&) = delete;
-  ~ReceiveBuffer() { Wipe(); }
-  char* data() { return bytes_; }
-  void Wipe() { tk::SecureWipe(bytes_, sizeof bytes_); }
-
- private:
-  char bytes_[kReceiveBlock + 1] = {};
-};
+// trace): wiped once they have been answered, and when the connection ends.
+using ReceiveBuffer = tk::SecretBuffer<kReceiveBlock + 1>;
 
 // Answers one received frame; false when the client closed the connection.
 bool AnswerFrame(SOCKET socket, const char* received, int size, const RequestHandler& handle_request) {
@@ -52,21 +41,22 @@ bool AnswerFrame(SOCKET socket, const char* received, int size, const RequestHan
 
 void ServeConnection(ScopedSocket socket, const RequestHandler& handle_request) {
   ReceiveBuffer buffer;
+  char* const received_bytes = reinterpret_cast<char*>(buffer.data());
   bool upgraded = false;
   for (;;) {
-    const int received = recv(socket.get(), buffer.data(), kReceiveBlock, 0);
+    const int received = recv(socket.get(), received_bytes, kReceiveBlock, 0);
     if (received <= 0) break;
-    buffer.data()[received] = '\0';
+    received_bytes[received] = '\0';
     if (!upgraded) {
       // Anything without a usable key is ignored; the client may try again.
-      if (const std::optional<std::string> accept = AcceptValue(std::string_view(buffer.data(), received))) {
+      if (const std::optional<std::string> accept = AcceptValue(std::string_view(received_bytes, received))) {
         SendAll(socket.get(), HandshakeResponse(*accept));
         upgraded = true;
       }
       continue;
     }
-    const bool open = AnswerFrame(socket.get(), buffer.data(), received, handle_request);
-    buffer.Wipe();
+    const bool open = AnswerFrame(socket.get(), received_bytes, received, handle_request);
+    tk::SecureWipe(received_bytes, buffer.capacity());
     if (!open) break;
   }
 }

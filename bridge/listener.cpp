@@ -70,10 +70,7 @@ ScopedSocket OpenListener(unsigned short port) {
              sizeof exclusive);
   // Only this machine's programs (the user's browser) may connect: the
   // bridge answers PIN unblocking and key initialisation without asking who.
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const sockaddr_in address = LoopbackAddress(port);
   const bool bound = bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
   if (!bound) WriteOut("bind error !\n");
   // An unbound socket cannot listen where clients expect it (some stacks

@@ -34,6 +34,15 @@ class WinsockSession {
   bool started_ = false;
 };
 
+// The loopback address at `port`: where the bridge listens and clients call.
+inline sockaddr_in LoopbackAddress(unsigned short port) {
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
 // Sends every byte unless the connection fails; false then.
 inline bool SendAll(SOCKET socket, std::string_view bytes) {
   while (!bytes.empty()) {

@@ -14,6 +14,12 @@ BSTR AnsiToBstr(std::string_view text);
 // The ANSI form of a BSTR; a null BSTR gives "".
 std::string BstrToAnsi(BSTR text);
 
+// The same in UTF-8 (text that crosses the WebSocket bridge). The BSTR is
+// converted into directly, leaving no intermediate copy of a PIN behind;
+// nullptr when out of memory or the text is over 2 GB.
+BSTR Utf8ToBstr(std::string_view text);
+std::string BstrToUtf8(BSTR text);
+
 // Owns a BSTR (SysFreeString on destruction).
 class ScopedBstr {
  public:

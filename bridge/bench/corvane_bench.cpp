@@ -97,15 +97,13 @@ bool Succeeded(const simtest::ProcessResult& run, const std::string& what) {
   std::fprintf(stderr, "failed: %s\n%s\n", what.c_str(), run.output.c_str());
   return false;
 }
-bool Run(const std::string& command) { return Succeeded(simtest::RunProcess(command, 60000), command); }
 bool Tokenctl(const std::string& arguments) { return Succeeded(simtest::Tokenctl(arguments), "tokenctl " + arguments); }
 
 // The control registered for the run, as the bridge needs it.
 struct ControlRegistration {
-  const std::string control = "\"" + simtest::BinDir() + "\\Kestrine.dll\"";
-  const bool done = Run("regsvr32.exe /s " + control);
+  const bool done = corvane::testing::RegisterControl(true);
   ~ControlRegistration() {
-    if (done) Run("regsvr32.exe /s /u " + control);
+    if (done) corvane::testing::RegisterControl(false);
   }
 };
 
@@ -128,7 +126,7 @@ int main(int argc, char** argv) {
   BridgeProcess echo, bridge;
   // Their traces go nowhere: the console would measure the terminal.
   if (!echo.Start(simtest::ExeDir() + "\\corvane_echo.exe", echo_port, "NUL") ||
-      !bridge.Start(simtest::BinDir() + "\\Corvane.exe", bridge_port, "NUL")) {
+      !bridge.Start(corvane::testing::CorvanePath(), bridge_port, "NUL")) {
     std::fprintf(stderr, "the servers did not start\n");
     return 1;
   }

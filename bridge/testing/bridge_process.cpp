@@ -1,15 +1,41 @@
 #include "bridge_process.h"
 
-#include "sim_fixture.h"
 #include "ws_client.h"
 
 namespace corvane::testing {
+namespace {
+
+// CORVANE_PORT set for the programs started meanwhile.
+class PortForChildren {
+ public:
+  explicit PortForChildren(unsigned short port) {
+    SetEnvironmentVariableA("CORVANE_PORT", std::to_string(port).c_str());
+  }
+  PortForChildren(const PortForChildren&) = delete;
+  PortForChildren& operator=(const PortForChildren&) = delete;
+  ~PortForChildren() { SetEnvironmentVariableA("CORVANE_PORT", nullptr); }
+};
+
+}  // namespace
+
+std::string CorvanePath() { return simtest::BinDir() + "\\Corvane.exe"; }
+
+bool RegisterControl(bool on) {
+  const std::string control = "\"" + simtest::BinDir() + "\\Kestrine.dll\"";
+  return simtest::RunProcess(std::string("regsvr32.exe /s ") + (on ? "" : "/u ") + control).exit_code == 0;
+}
+
+simtest::ProcessResult RunBridgeToEnd(const std::string& program, unsigned short port) {
+  const PortForChildren environment(port);
+  return simtest::RunProcess("\"" + program + "\"", 15000);
+}
 
 bool BridgeProcess::Start(const std::string& program, unsigned short port, const std::string& output_file) {
   Stop();
-  SetEnvironmentVariableA("CORVANE_PORT", std::to_string(port).c_str());
-  process_.reset(simtest::StartProcess("\"" + program + "\"", output_file));
-  SetEnvironmentVariableA("CORVANE_PORT", nullptr);
+  {
+    const PortForChildren environment(port);
+    process_.reset(simtest::StartProcess("\"" + program + "\"", output_file));
+  }
   if (!process_) return false;
   for (int attempt = 0; attempt < 300; ++attempt) {
     if (!running()) return false;

@@ -6,8 +6,17 @@
 #include <string>
 
 #include "scoped_handle.h"
+#include "sim_fixture.h"
 
 namespace corvane::testing {
+
+// The shipped bridge beside the test programs.
+std::string CorvanePath();
+// Registers (or removes) the shipped control machine-wide, as the bridge
+// needs it under Wine; true when regsvr32 succeeded.
+bool RegisterControl(bool on);
+// Runs `program` on `port` to its end (for start-ups that must fail).
+simtest::ProcessResult RunBridgeToEnd(const std::string& program, unsigned short port);
 
 class BridgeProcess {
  public:

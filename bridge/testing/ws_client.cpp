@@ -70,10 +70,7 @@ bool WsClient::Connect(unsigned short port) {
   if (!socket_) return false;
   const BOOL no_delay = TRUE;  // requests are small: send them at once
   setsockopt(socket_.get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&no_delay), sizeof no_delay);
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const sockaddr_in address = corvane::LoopbackAddress(port);
   if (connect(socket_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     socket_.reset();
     return false;

@@ -14,7 +14,7 @@ bridge=
 cleanup() {
   if [ -n "$bridge" ]; then kill "$bridge" 2>/dev/null || true; wait "$bridge" 2>/dev/null || true; fi
   "$top/scripts/wine" regsvr32 /s /u "$control" || true
-  rm -rf "$keys"
+  rm -rf "$keys" "$keys.corvane.log"
 }
 trap cleanup EXIT
 ctl() { "$top/scripts/wine" tokenctl "$@" >/dev/null; }
@@ -34,15 +34,8 @@ expect_match() {  # REPORT REGEX
 ctl create zh --serial VB2026000099
 ctl import-cert zh --container ZH-01 --spec sig --file "$(win "$certs/cn-zh.der")"
 ctl insert zh
-port_open() { (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; }
-if port_open; then echo "FAILED: port $port is already taken"; exit 1; fi
-CORVANE_PORT=$port "$top/scripts/wine" Corvane >/dev/null 2>&1 </dev/null &
-bridge=$!
-for _ in $(seq 150); do
-  port_open && break
-  sleep 0.1
-done
-if ! kill -0 "$bridge" 2>/dev/null || ! port_open; then echo "FAILED: Corvane did not start"; exit 1; fi
+. "$top/scripts/bridge.sh"
+start_bridge "$port" "$keys.corvane.log" || { echo "FAILED: the bridge did not start"; exit 1; }
 
 echo "== a key with a certificate"
 report=$("$top/scripts/browser-check" "$port")

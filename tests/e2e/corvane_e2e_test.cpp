@@ -15,6 +15,9 @@
 
 using corvane::testing::BridgeProcess;
 using corvane::testing::ClientFrame;
+using corvane::testing::CorvanePath;
+using corvane::testing::RegisterControl;
+using corvane::testing::RunBridgeToEnd;
 using corvane::testing::Received;
 using corvane::testing::WsClient;
 
@@ -22,14 +25,6 @@ namespace {
 
 // Ports of their own, away from a bridge the user may be running.
 std::atomic<unsigned short> next_port{20461};
-
-std::string ControlPath() { return simtest::BinDir() + "\\Kestrine.dll"; }
-std::string CorvanePath() { return simtest::BinDir() + "\\Corvane.exe"; }
-
-bool RegisterControl(bool on) {
-  return simtest::RunProcess(std::string("regsvr32.exe /s ") + (on ? "" : "/u ") + "\"" + ControlPath() + "\"")
-             .exit_code == 0;
-}
 
 std::string Json(const std::string& fun_name, const std::string& member, const std::string& value) {
   return "{\n\t\"FunName\":\t\"" + fun_name + "\",\n\t\"" + member + "\":\t" + value + "\n}";
@@ -303,9 +298,7 @@ TEST_F(CorvaneE2E, UnblockAndInitialiseThroughTheBridge) {
 TEST(CorvaneStartup, WithoutTheRegisteredControlItEndsWithCode1) {
   simtest::SimKeyFolder keys;
   RegisterControl(false);
-  SetEnvironmentVariableA("CORVANE_PORT", "20458");
-  const simtest::ProcessResult run = simtest::RunProcess("\"" + CorvanePath() + "\"", 15000);
-  SetEnvironmentVariableA("CORVANE_PORT", nullptr);
+  const simtest::ProcessResult run = RunBridgeToEnd(CorvanePath(), 20458);
   EXPECT_EQ(run.exit_code, 1u);
   EXPECT_NE(run.output.find("register Kestrine.dll"), std::string::npos) << run.output;
 }
@@ -315,15 +308,10 @@ TEST(CorvaneStartup, APortInUseEndsWithTheBindAndListenMessages) {
   ASSERT_TRUE(RegisterControl(true));
   corvane::WinsockSession sockets;
   corvane::ScopedSocket holder(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(20459);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const sockaddr_in address = corvane::LoopbackAddress(20459);
   ASSERT_EQ(bind(holder.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
   ASSERT_EQ(listen(holder.get(), 1), 0);
-  SetEnvironmentVariableA("CORVANE_PORT", "20459");
-  const simtest::ProcessResult run = simtest::RunProcess("\"" + CorvanePath() + "\"", 15000);
-  SetEnvironmentVariableA("CORVANE_PORT", nullptr);
+  const simtest::ProcessResult run = RunBridgeToEnd(CorvanePath(), 20459);
   RegisterControl(false);
   EXPECT_EQ(run.exit_code, 1u);
   EXPECT_EQ(run.output, "bind error !\r\nlisten error !\r\n");  // standard output is in text mode
