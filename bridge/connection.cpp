@@ -21,7 +21,8 @@ constexpr int kShortestFrame = 6;
 using ReceiveBuffer = tk::SecretBuffer<kReceiveBlock + 1>;
 
 // Answers one received frame; false when the client closed the connection.
-bool AnswerFrame(SOCKET socket, const char* received, int size, const RequestHandler& handle_request) {
+bool AnswerFrame(SOCKET socket, const char* received, int size, const Peer& peer,
+                 const RequestHandler& handle_request) {
   if (static_cast<std::uint8_t>(received[0]) == kFinalCloseFrame) return false;
   std::optional<std::string> request;
   if (size >= kShortestFrame) request = DecodeFrame(reinterpret_cast<const std::uint8_t*>(received), size);
@@ -30,7 +31,7 @@ bool AnswerFrame(SOCKET socket, const char* received, int size, const RequestHan
   WriteOut("frame: " + std::to_string(size) + " bytes\n");
   std::string reply;
   if (request) {
-    reply = handle_request(*request);
+    reply = handle_request(*request, peer);
     tk::SecureWipe(request->data(), request->size());
   }
   if (const std::optional<std::string> frame = EncodeTextFrame(reply)) SendAll(socket, *frame);
@@ -42,20 +43,23 @@ bool AnswerFrame(SOCKET socket, const char* received, int size, const RequestHan
 void ServeConnection(ScopedSocket socket, const RequestHandler& handle_request) {
   ReceiveBuffer buffer;
   char* const received_bytes = reinterpret_cast<char*>(buffer.data());
-  bool upgraded = false;
+  std::optional<Peer> peer;  // set by the handshake
+  bool first_block = true;
   for (;;) {
     const int received = recv(socket.get(), received_bytes, kReceiveBlock, 0);
     if (received <= 0) break;
     received_bytes[received] = '\0';
-    if (!upgraded) {
+    if (!peer) {
       // Anything without a usable key is ignored; the client may try again.
-      if (const std::optional<std::string> accept = AcceptValue(std::string_view(received_bytes, received))) {
+      const std::string_view text(received_bytes, received);
+      if (const std::optional<std::string> accept = AcceptValue(text)) {
+        peer = PeerOfHandshake(text, first_block);
         SendAll(socket.get(), HandshakeResponse(*accept));
-        upgraded = true;
       }
+      first_block = false;
       continue;
     }
-    const bool open = AnswerFrame(socket.get(), received_bytes, received, handle_request);
+    const bool open = AnswerFrame(socket.get(), received_bytes, received, *peer, handle_request);
     tk::SecureWipe(received_bytes, buffer.capacity());
     if (!open) break;
   }

@@ -12,6 +12,7 @@
 #include "listener.h"
 #include "resource.h"
 #include "thread_caller.h"
+#include "trusted_sites.h"
 
 namespace {
 
@@ -88,10 +89,12 @@ int main() {
 
   const fw::ThreadCaller main_thread;
   if (!main_thread.valid()) return 1;
+  const corvane::TrustedOrigins trusted = corvane::LoadTrustedOrigins();
   const corvane::TraceFn trace = [](const std::string& line) { corvane::WriteOut(line); };
-  const corvane::RequestHandler dispatch = [&](const std::string& request) {
+  const corvane::RequestHandler dispatch = [&](const std::string& request, const corvane::Peer& peer) {
+    const corvane::Caller caller{trusted.MayChangeTheKey(peer), peer.origin};
     std::string reply;
-    main_thread.Call([&] { reply = corvane::DispatchRequest(request, control, trace); });
+    main_thread.Call([&] { reply = corvane::DispatchRequest(request, control, caller, trace); });
     return reply;
   };
   if (!corvane::StartAcceptThread(listener.get(), dispatch)) return 1;

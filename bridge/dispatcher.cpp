@@ -150,15 +150,27 @@ std::string Run(const std::string& name, const cJSON* request, KeyControl& contr
   return {};
 }
 
+std::string RefusalTrace(const std::string& name, const Caller& caller) {
+  const std::string page = caller.origin.empty() ? "a page of unknown origin" : "page " + caller.origin;
+  return "refused " + name + " to " + page + ": not one of the bank's sites\n";
+}
+
 }  // namespace
 
-std::string DispatchRequest(std::string_view request, KeyControl& control, const TraceFn& trace) {
+bool ChangesTheKey(std::string_view operation) { return operation == "KeyInit" || operation == "esKeyUnblockUsrPin"; }
+
+std::string DispatchRequest(std::string_view request, KeyControl& control, const Caller& caller,
+                            const TraceFn& trace) {
   InstallWipingFree();
   const Json parsed(cJSON_ParseWithLength(request.data(), request.size()), cJSON_Delete);
   if (!parsed || !cJSON_IsObject(parsed.get())) return {};
   const Member fun_name = Find(parsed.get(), "FunName");
   if (fun_name.text == nullptr) return {};
   if (trace) trace(std::string("obj_1 : ") + fun_name.text + "\n");
+  if (ChangesTheKey(fun_name.text) && !caller.may_change_key) {
+    if (trace) trace(RefusalTrace(fun_name.text, caller));
+    return {};
+  }
   return Run(fun_name.text, parsed.get(), control);
 }
 

@@ -14,7 +14,21 @@ inline constexpr std::size_t kMaxReplyLength = 2047;
 
 using TraceFn = std::function<void(const std::string& line)>;
 
-// Calls into `control` must already be serialised by the caller.
-std::string DispatchRequest(std::string_view request, KeyControl& control, const TraceFn& trace = nullptr);
+// What the connection knows of whoever sent the request.
+struct Caller {
+  // Whether "KeyInit" and "esKeyUnblockUsrPin" are served: they wipe the
+  // key or spend the administrator PIN's tries.
+  bool may_change_key = false;
+  std::string origin;  // the page's origin ("" when not known), for the trace
+};
+
+// Is `operation` one of those that change the key or can lock it?
+bool ChangesTheKey(std::string_view operation);
+
+// Calls into `control` must already be serialised by the caller. A request
+// `caller` may not make is refused with an empty reply and a trace line,
+// without the control being called.
+std::string DispatchRequest(std::string_view request, KeyControl& control, const Caller& caller,
+                            const TraceFn& trace = nullptr);
 
 }  // namespace corvane

@@ -8,6 +8,7 @@ int main() {
   if (!sockets.started()) return 1;
   const corvane::ScopedSocket listener = corvane::OpenListener(corvane::ListenPortFromEnvironment());
   if (!listener) return 1;
-  if (!corvane::StartAcceptThread(listener.get(), [](const std::string& request) { return request; })) return 1;
+  const auto echo = [](const std::string& request, const corvane::Peer&) { return request; };
+  if (!corvane::StartAcceptThread(listener.get(), echo)) return 1;
   Sleep(INFINITE);
 }

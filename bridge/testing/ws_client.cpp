@@ -34,10 +34,11 @@ std::size_t WholeFrameLength(const std::string& bytes, std::size_t& header) {
 
 }  // namespace
 
-std::string HandshakeRequest(std::string_view key) {
-  return "GET /chat HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-         "Sec-WebSocket-Key: " +
-         std::string(key) + "\r\nOrigin: http://example.com\r\nSec-WebSocket-Version: 13\r\n\r\n";
+std::string HandshakeRequest(std::string_view key, std::optional<std::string_view> origin) {
+  std::string request = "GET /chat HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n";
+  request += "Sec-WebSocket-Key: " + std::string(key) + "\r\n";
+  if (origin) request += "Origin: " + std::string(*origin) + "\r\n";
+  return request + "Sec-WebSocket-Version: 13\r\n\r\n";
 }
 
 std::string ClientFrame(std::string_view payload, std::uint8_t first_byte, bool masked,
@@ -95,8 +96,8 @@ Received WsClient::Receive(std::string& bytes, unsigned timeout_ms) {
   return Received::kData;
 }
 
-bool WsClient::Handshake(std::string* response) {
-  if (!Send(HandshakeRequest())) return false;
+bool WsClient::Handshake(std::string* response, std::optional<std::string_view> origin) {
+  if (!Send(HandshakeRequest(kSampleKey, origin))) return false;
   std::string answer;
   while (answer.find("\r\n\r\n") == std::string::npos) {
     if (Receive(answer) != Received::kData) return false;

@@ -13,8 +13,11 @@
 
 namespace corvane::testing {
 
-// The opening request of RFC 6455's example (its key is the RFC's sample).
-std::string HandshakeRequest(std::string_view key = "dGhlIHNhbXBsZSBub25jZQ==");
+// The opening request of RFC 6455's example (its key is the RFC's sample),
+// with an "Origin" header as a browser sends it, or without one as a program
+// on this machine does.
+inline constexpr char kSampleKey[] = "dGhlIHNhbXBsZSBub25jZQ==";
+std::string HandshakeRequest(std::string_view key = kSampleKey, std::optional<std::string_view> origin = std::nullopt);
 // What the bridge must answer to HandshakeRequest()'s sample key.
 inline constexpr char kSampleAccept[] = "s3pPLMBiTxaQ9kYGzzhZRbK+xOo=";
 
@@ -35,7 +38,7 @@ class WsClient {
   Received Receive(std::string& bytes, unsigned timeout_ms = 5000);
   // Sends HandshakeRequest() and reads the response; true when it is the
   // bridge's 101 response with the sample's accept value.
-  bool Handshake(std::string* response = nullptr);
+  bool Handshake(std::string* response = nullptr, std::optional<std::string_view> origin = std::nullopt);
   // One request as a masked text frame; the payload of the one reply frame,
   // or nothing when none arrived in time or it was not a final text frame.
   std::optional<std::string> Call(std::string_view request, unsigned timeout_ms = 5000);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 using namespace corvane;
 
 namespace {
@@ -44,14 +46,18 @@ struct FakeControl : KeyControl {
   bool GetDeviceCount(long& v) override { return Num(v); }
 };
 
-std::string Reply(const std::string& request, FakeControl& control) { return DispatchRequest(request, control); }
+// A caller that may do everything, as a program on this machine.
+std::string Reply(const std::string& request, FakeControl& control) {
+  return DispatchRequest(request, control, Caller{true, ""});
+}
 
 }  // namespace
 
 TEST(Dispatcher, TheFormattedReplyByteForByte) {
   FakeControl control;
   std::string trace;
-  EXPECT_EQ(DispatchRequest(R"({"FunName":"GetUsbkeyState"})", control, [&](const std::string& l) { trace += l; }),
+  EXPECT_EQ(DispatchRequest(R"({"FunName":"GetUsbkeyState"})", control, Caller{},
+                            [&](const std::string& l) { trace += l; }),
             "{\n\t\"FunName\":\t\"GetUsbkeyState\",\n\t\"UsbkeyState\":\t3\n}");
   EXPECT_EQ(trace, "obj_1 : GetUsbkeyState\n");
 }
@@ -139,4 +145,32 @@ TEST(Dispatcher, RepliesLongerThanTheBufferAreRefused) {
   EXPECT_EQ(Reply(R"({"FunName":"GetCertDN"})", control).size(), kMaxReplyLength);
   control.text += 'n';
   EXPECT_EQ(Reply(R"({"FunName":"GetCertDN"})", control), "");
+}
+
+TEST(Dispatcher, PagesThatMayNotChangeTheKeyAreRefusedBeforeTheControlIsCalled) {
+  const struct {
+    Caller caller;
+    const char* trace;
+  } refused[] = {
+      {Caller{false, "https://evil.example"}, "refused %s to page https://evil.example: not one of the bank's sites\n"},
+      {Caller{false, ""}, "refused %s to a page of unknown origin: not one of the bank's sites\n"},
+  };
+  for (const auto& c : refused) {
+    for (const char* request : {R"({"FunName":"KeyInit","Param":"739264"})",
+                                R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"739264","NewUserpintext":"1"})",
+                                R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"739264"})"}) {
+      FakeControl control;
+      std::string trace;
+      EXPECT_EQ(DispatchRequest(request, control, c.caller, [&](const std::string& l) { trace += l; }), "") << request;
+      EXPECT_EQ(control.calls, 0) << request;
+      const std::string name = std::string(request).find("KeyInit") != std::string::npos ? "KeyInit" : "esKeyUnblockUsrPin";
+      char expected[200];
+      std::snprintf(expected, sizeof expected, c.trace, name.c_str());
+      EXPECT_EQ(trace, "obj_1 : " + name + "\n" + expected);
+      EXPECT_EQ(trace.find("739264"), std::string::npos);
+    }
+    // Reading is served to every page.
+    FakeControl control;
+    EXPECT_NE(DispatchRequest(R"({"FunName":"GetCertSn"})", control, c.caller), "");
+  }
 }

@@ -62,10 +62,17 @@ class CorvaneE2E : public TokenTest {
     TokenTest::TearDown();
   }
 
-  // A client past the handshake.
-  void Open(WsClient& client) {
+  // A client past the handshake: a program, or a page of `origin`.
+  void Open(WsClient& client, std::optional<std::string_view> origin = std::nullopt) {
     ASSERT_TRUE(client.Connect(port_));
-    ASSERT_TRUE(client.Handshake());
+    ASSERT_TRUE(client.Handshake(nullptr, origin));
+  }
+  ULONG AdminTriesLeft() {
+    OpenKey key(api_);
+    ULONG left = 0;
+    EXPECT_EQ(key.opened, tk::kOk);
+    EXPECT_EQ(api_.TK_PIN_GetPinRetryNum(key.app.get(), tk::kPinKindAdmin, &left), tk::kOk);
+    return left;
   }
   std::string Output() {
     std::string text;
@@ -257,7 +264,7 @@ TEST_F(CorvaneE2E, KeyStateChangesAreSeenOnTheSameConnection) {
 
 TEST_F(CorvaneE2E, UnblockAndInitialiseThroughTheBridge) {
   WsClient client;
-  Open(client);
+  Open(client);  // without an Origin header: a program on this machine
   const std::string is_null = Quoted("Param  is null");
   EXPECT_EQ(client.Call(R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"739264"})"),
             "{\n\t\"FunName\":\t\"HCOMunlockpin\",\n\t\"NewUserpintext\":\t" + is_null + ",\n\t\"SOpintext\":\t" +
@@ -291,6 +298,80 @@ TEST_F(CorvaneE2E, UnblockAndInitialiseThroughTheBridge) {
   EXPECT_NE(output.find("obj_1 : KeyInit\r\n"), std::string::npos);
   for (const char* secret : {"739264", "24681357", "135790", "11112222"})
     EXPECT_EQ(output.find(secret), std::string::npos) << secret;
+}
+
+constexpr char kKeyInit[] = R"({"FunName":"KeyInit","Param":"135790"})";
+constexpr char kWrongUnblock[] = R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"000000","NewUserpintext":"24681357"})";
+constexpr char kRightUnblock[] = R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"739264","NewUserpintext":"24681357"})";
+
+// Every page the user opens can reach the bridge: pages of other sites may
+// read the key, but neither wipe it nor spend its administrator PIN's tries.
+TEST_F(CorvaneE2E, OnlyTheBanksOwnPagesMayChangeTheKey) {
+  for (const char* origin : {"https://evil.example", "null", "http://127.0.0.1:8080"}) {
+    WsClient page;
+    Open(page, origin);
+    EXPECT_EQ(page.Call(kKeyInit), "") << origin;
+    EXPECT_EQ(page.Call(kWrongUnblock), "") << origin;
+    EXPECT_EQ(page.Call(kRightUnblock), "") << origin;
+    EXPECT_EQ(page.Call(R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"000000"})"), "") << origin;
+    EXPECT_EQ(page.Call(R"({"FunName":"GetUsbkeyState"})"), Json("GetUsbkeyState", "UsbkeyState", "3"));
+    EXPECT_EQ(page.Call(R"({"FunName":"GetCertSn"})"), Json("GetCertSn", "CertSn", Quoted("1001")))
+        << "the certificates are still there";
+  }
+  EXPECT_EQ(AdminTriesLeft(), 6u) << "no try was spent";
+  {
+    OpenKey key(api_);
+    ULONG left = 0;
+    EXPECT_EQ(api_.TK_VerifyUserPin(key.app.get(), "12345678", &left), tk::kOk) << "the user PIN is unchanged";
+  }
+  // A handshake whose start went unseen cannot say where it came from.
+  WsClient split;
+  ASSERT_TRUE(split.Connect(port_));
+  const std::string request = corvane::testing::HandshakeRequest();
+  ASSERT_TRUE(split.Send(request.substr(0, 20)));
+  Sleep(200);
+  ASSERT_TRUE(split.Send(request.substr(20)));
+  std::string response;
+  while (response.find("\r\n\r\n") == std::string::npos) ASSERT_EQ(split.Receive(response), Received::kData);
+  EXPECT_EQ(split.Call(kKeyInit), "");
+
+  // The shipped settings name the bank's site.
+  WsClient bank;
+  Open(bank, "https://ebank.vesbank.example");
+  EXPECT_EQ(bank.Call(kWrongUnblock), Json("HCOMunlockpin", "UnlockpinNum", Quoted("5")));
+  EXPECT_EQ(bank.Call(kKeyInit), Json("KeyInit", "Init", "true"));
+  EXPECT_EQ(bank.Call(R"({"FunName":"GetCertSn"})"), "");
+
+  const std::string output = Output();
+  EXPECT_NE(output.find("KeyInit and esKeyUnblockUsrPin are served to programs and to https://ebank.vesbank.example "
+                        "https://www.vesbank.example\r\n"),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("refused KeyInit to page https://evil.example: not one of the bank's sites\r\n"),
+            std::string::npos);
+  EXPECT_NE(output.find("refused KeyInit to a page of unknown origin"), std::string::npos);
+  EXPECT_EQ(output.find("739264"), std::string::npos);
+}
+
+// Without its settings file the bridge knows no bank site: pages may only
+// read, programs still do everything.
+TEST_F(CorvaneE2E, WithoutSettingsNoPageMayChangeTheKey) {
+  bridge_.Stop();
+  simtest::TempFolder alone("corvane-alone");
+  const std::string program = alone.File("Corvane.exe");
+  ASSERT_TRUE(CopyFileA(CorvanePath().c_str(), program.c_str(), FALSE));
+  ASSERT_TRUE(bridge_.Start(program, port_, output_.File("corvane.out")));
+  WsClient bank, program_client;
+  Open(bank, "https://ebank.vesbank.example");
+  EXPECT_EQ(bank.Call(kWrongUnblock), "");
+  EXPECT_EQ(bank.Call(R"({"FunName":"GetUsbkeySN"})"), Json("GetUsbkeySN", "UsbkeySN", Quoted("VB2026000001")));
+  Open(program_client);
+  EXPECT_EQ(program_client.Call(kWrongUnblock), Json("HCOMunlockpin", "UnlockpinNum", Quoted("5")));
+  bridge_.Stop();
+  EXPECT_NE(Output().find("no bank site in IDS_IESET_TRUST of " + alone.File("RVControl.ini") +
+                          ": KeyInit and esKeyUnblockUsrPin are refused to every page\r\n"),
+            std::string::npos)
+      << Output();
 }
 
 // Start-up failures: a clear message and exit code 1, never a bridge that

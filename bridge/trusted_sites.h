@@ -1,0 +1,11 @@
+// The bank's sites, as the settings file beside the bridge lists them.
+#pragma once
+#include "origin.h"
+
+namespace corvane {
+
+// Reads "IDS_IESET_TRUST" of section "TOOL" in RVControl.ini beside the
+// program, once, and says in one trace line which pages may change the key.
+TrustedOrigins LoadTrustedOrigins();
+
+}  // namespace corvane
