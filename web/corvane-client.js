@@ -25,14 +25,29 @@ const MAX_REQUEST_BYTES = MAX_FRAME_BYTES - 8;
 // The reply's "FunName" for each request's: the same, except for unblocking.
 const replyName = (funName) => (funName === 'esKeyUnblockUsrPin' ? 'HCOMunlockpin' : funName);
 
+// The operations that wipe the key or spend its administrator PIN's tries.
+// The bridge serves them only to programs and to the pages of the bank's
+// sites (the list in RVControl.ini beside it); any other page gets an empty
+// reply.
+const KEY_CHANGING = new Set(['KeyInit', 'esKeyUnblockUsrPin']);
+
 export class CorvaneError extends Error {
-  // reason: 'empty-reply', 'closed', 'timeout', 'connect-failed', 'bad-reply'
-  // or 'too-long'
+  // reason: 'empty-reply', 'origin-not-allowed', 'closed', 'timeout',
+  // 'connect-failed', 'bad-reply' or 'too-long'
   constructor(reason, message) {
     super(message);
     this.name = 'CorvaneError';
     this.reason = reason;
   }
+}
+
+function emptyReplyError(funName) {
+  if (!KEY_CHANGING.has(funName))
+    return new CorvaneError('empty-reply', 'the bridge could not carry out the request');
+  const origin = globalThis.location?.origin ?? 'this page';
+  const orNoKey = funName === 'KeyInit' ? ', or no key could be opened' : '';
+  return new CorvaneError('origin-not-allowed',
+    `the bridge refused ${funName}: ${origin} is not one of the bank's sites${orNoKey}`);
 }
 
 export class CorvaneClient {
@@ -41,7 +56,7 @@ export class CorvaneClient {
     this.timeoutMs = timeoutMs;
     this.WebSocketImpl = WebSocketImpl || globalThis.WebSocket;
     this.socket = null;
-    this.pending = null; // { resolve, reject, timer, expectedName } of the request on the wire
+    this.pending = null; // { resolve, reject, timer, funName, expectedName } of the request on the wire
     this.connecting = null; // { reject, timer } of a connect() under way
     this.queue = Promise.resolve();
   }
@@ -113,12 +128,12 @@ export class CorvaneClient {
   call(funName, members = {}) {
     const { FunName: ignored, ...others } = members;
     const request = JSON.stringify({ FunName: funName, ...others });
-    const result = this.queue.then(() => this.send(request, replyName(funName)));
+    const result = this.queue.then(() => this.send(request, funName));
     this.queue = result.catch(() => {}); // one failure does not stop the queue
     return result;
   }
 
-  send(request, expectedName) {
+  send(request, funName) {
     return new Promise((resolve, reject) => {
       if (!this.connected) {
         reject(new CorvaneError('closed', 'not connected to the bridge'));
@@ -135,7 +150,7 @@ export class CorvaneClient {
         this.failPending(error);
         this.close();
       }, this.timeoutMs);
-      this.pending = { resolve, reject, timer, expectedName };
+      this.pending = { resolve, reject, timer, funName, expectedName: replyName(funName) };
       this.socket.send(request);
     });
   }
@@ -146,7 +161,7 @@ export class CorvaneClient {
     this.pending = null;
     clearTimeout(pending.timer);
     if (typeof data !== 'string' || data === '') {
-      pending.reject(new CorvaneError('empty-reply', 'the bridge could not carry out the request'));
+      pending.reject(emptyReplyError(pending.funName));
       return;
     }
     let reply;
@@ -202,7 +217,8 @@ export class CorvaneClient {
     return this.value('KeyInit', 'Init', password === undefined ? {} : { Param: password });
   }
   // Resolves with the reply object: UnlockpinNum "-1" when the user PIN was
-  // reset, otherwise the administrator tries left.
+  // reset, otherwise the administrator tries left. Both this and keyInit()
+  // reject with 'origin-not-allowed' on pages outside the bank's sites.
   unblockUserPin(adminPin, newUserPin) {
     return this.call('esKeyUnblockUsrPin', { SOpintext: adminPin, NewUserpintext: newUserPin });
   }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo page in headless Chromium, reading a simulated key through
 # Corvane.exe under Wine: what the page shows with a key (its certificate
-# name in Chinese), without a key, and without a bridge.
+# name in Chinese), that a page from a site not in the bank's list may read
+# the key but not initialise it, without a key, and without a bridge.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 certs="$top/build/win/testdata/certs"
@@ -49,6 +50,16 @@ expect_line "$report" "Certificate serial: 100E"
 expect_match "$report" "Valid from: [0-9]{4}-[0-9]{1,2}-[0-9]{1,2}"
 expect_match "$report" "Valid until: [0-9]{4}-[0-9]{1,2}-[0-9]{1,2}"
 expect_line "$report" "PIN tries left: 8"
+
+echo "== the page, served from the loopback address, asks to initialise the key"
+report=$("$top/scripts/browser-check" "$port" "&try-init=1")
+echo "$report"
+expect_line "$report" "Certificate holder: 张三"
+expect_match "$report" "Initialisation: refused: the bridge refused KeyInit: http://127\.0\.0\.1:[0-9]+ is not one of the bank's sites, or no key could be opened"
+report=$("$top/scripts/browser-check" "$port")
+expect_line "$report" "Certificate holder: 张三"
+grep -Eq "refused KeyInit to page http://127\.0\.0\.1:[0-9]+: not one of the bank's sites" "$keys.corvane.log" ||
+  { echo "FAILED: the bridge's trace has no refusal:"; iconv -f GBK -t UTF-8 "$keys.corvane.log"; failures=$((failures + 1)); }
 
 echo "== the key pulled out"
 ctl remove zh

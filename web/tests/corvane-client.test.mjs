@@ -174,3 +174,15 @@ test('PIN unblocking and initialisation send the bridge member names', async () 
   socket.reply('{"FunName":"KeyInit","Init":true}');
   assert.equal(await initialised, true);
 });
+
+test('an empty reply to an operation that changes the key says the page may not', async () => {
+  const { client, socket } = await connected();
+  for (const [call, reason] of [[() => client.keyInit('135790'), 'origin-not-allowed'],
+                                [() => client.unblockUserPin('739264', '24681357'), 'origin-not-allowed'],
+                                [() => client.getCertSn(), 'empty-reply']]) {
+    const refused = call();
+    await tick();
+    socket.reply('');
+    await rejectsWith(refused, reason);
+  }
+});
