@@ -130,6 +130,7 @@ std::optional<std::string> SiteOrigin(std::string_view address) {
   if (!IsHost(host) || !ReadPort(port_text, port)) return std::nullopt;
   std::string origin = scheme + "://" + host;
   if (port != 0 && port != DefaultPort(scheme)) origin += ":" + std::to_string(port);
+  if (origin.size() > kMaxOriginLength) return std::nullopt;  // no page has it
   return origin;
 }
 

@@ -38,7 +38,8 @@ Peer PeerOfHandshake(std::string_view received, bool from_connection_start);
 // The origin a site address stands for: scheme and host in lower case, and
 // the port when it names one other than the scheme's default
 // ("https://Ebank.Vesbank.example/path" gives "https://ebank.vesbank.example").
-// Nothing for an address without "scheme://" or without a host.
+// Nothing for an address without "scheme://" or without a host, or whose
+// origin would be longer than any a page can have.
 std::optional<std::string> SiteOrigin(std::string_view address);
 
 // The bank's sites, from the ";"-separated address list the tray tool also
