@@ -155,9 +155,10 @@ std::string RefusalTrace(const std::string& name, const Caller& caller) {
   return "refused " + name + " to " + page + ": not one of the bank's sites\n";
 }
 
-}  // namespace
-
+// The operations that change the key or can lock it.
 bool ChangesTheKey(std::string_view operation) { return operation == "KeyInit" || operation == "esKeyUnblockUsrPin"; }
+
+}  // namespace
 
 std::string DispatchRequest(std::string_view request, KeyControl& control, const Caller& caller,
                             const TraceFn& trace) {

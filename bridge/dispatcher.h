@@ -22,9 +22,6 @@ struct Caller {
   std::string origin;  // the page's origin ("" when not known), for the trace
 };
 
-// Is `operation` one of those that change the key or can lock it?
-bool ChangesTheKey(std::string_view operation);
-
 // Calls into `control` must already be serialised by the caller. A request
 // `caller` may not make is refused with an empty reply and a trace line,
 // without the control being called.

@@ -1,23 +1,19 @@
 #include "origin.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <charconv>
+
+#include "ascii_case.h"
 
 namespace corvane {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+using tk::EqualsIgnoringAsciiCase;
 
 std::string Lowered(std::string_view text) {
   std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(), Lower);
+  std::transform(out.begin(), out.end(), out.begin(), tk::AsciiLower);
   return out;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return Lower(x) == Lower(y);
-         });
 }
 
 std::string_view Trimmed(std::string_view text, std::string_view blanks = " \t") {
@@ -63,7 +59,7 @@ bool ReadPort(std::string_view text, int& port) {
   port = 0;
   if (text.empty()) return true;
   if (text.size() > 5 || !std::all_of(text.begin(), text.end(), IsDigit)) return false;
-  port = std::atoi(std::string(text).c_str());
+  std::from_chars(text.data(), text.data() + text.size(), port);
   return port >= 1 && port <= 65535;
 }
 
@@ -88,10 +84,10 @@ Peer PeerOfHandshake(std::string_view received, bool from_connection_start) {
     if (colon == std::string_view::npos) continue;
     const std::string_view name = line.substr(0, colon);
     // Browsers of the drafts before RFC 6455 sent the origin under the longer name.
-    if (EqualsIgnoringCase(name, "Origin") || EqualsIgnoringCase(name, "Sec-WebSocket-Origin")) {
+    if (EqualsIgnoringAsciiCase(name, "Origin") || EqualsIgnoringAsciiCase(name, "Sec-WebSocket-Origin")) {
       ++origin_headers;
       origin = Trimmed(line.substr(colon + 1));
-    } else if (EqualsIgnoringCase(name, "Sec-WebSocket-Key")) {
+    } else if (EqualsIgnoringAsciiCase(name, "Sec-WebSocket-Key")) {
       has_key_header = true;
     }
   }

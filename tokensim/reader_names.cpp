@@ -1,18 +1,10 @@
 #include "reader_names.h"
 
+#include "ascii_case.h"
 #include "tk_defs.h"
 
 namespace sim {
 namespace {
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
 
 // The family part of a reader name: without a trailing " <digits>".
 std::string_view FamilyOf(std::string_view name) {
@@ -28,7 +20,7 @@ std::string ReaderName(int slot) { return std::string(tk::kReaderFamily) + " " +
 
 std::optional<int> SlotFromReaderName(std::string_view reader) {
   const std::string_view family = tk::kReaderFamily;
-  if (reader.size() < family.size() + 2 || !EqualNoCase(reader.substr(0, family.size()), family) ||
+  if (reader.size() < family.size() + 2 || !tk::EqualsIgnoringAsciiCase(reader.substr(0, family.size()), family) ||
       reader[family.size()] != ' ')
     return std::nullopt;
   const std::string_view digits = reader.substr(family.size() + 1);
@@ -44,7 +36,7 @@ std::optional<int> SlotFromReaderName(std::string_view reader) {
 
 bool ReaderMatchesFilter(std::string_view reader, const char* filter) {
   if (filter == nullptr || *filter == '\0') return true;
-  return EqualNoCase(FamilyOf(reader), FamilyOf(filter));
+  return tk::EqualsIgnoringAsciiCase(FamilyOf(reader), FamilyOf(filter));
 }
 
 }  // namespace sim

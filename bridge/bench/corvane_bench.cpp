@@ -179,16 +179,16 @@ double MeasureRequestHandling(IKestrine* control, const std::string& operation, 
   const std::string request = "{\"FunName\":\"" + operation + "\"}";
   const corvane::Caller caller{true, ""};
   std::vector<double> extra;
-  const auto time_ms = [](const std::function<void()>& work) {
+  const std::function<bool()> whole = [&] { return !corvane::DispatchRequest(request, adapter, caller).empty(); };
+  const auto time_ms = [](const std::function<bool()>& work) {
     const double started = NowMs();
     work();
     return NowMs() - started;
   };
-  const std::function<void()> bare_call = [&bare] { bare(); };
-  const std::function<void()> whole = [&] { corvane::DispatchRequest(request, adapter, caller); };
   for (int i = 0; i < calls; ++i) {
-    const double first = time_ms(i % 2 ? whole : bare_call), second = time_ms(i % 2 ? bare_call : whole);
-    extra.push_back(i % 2 ? first - second : second - first);
+    const bool whole_first = i % 2 != 0;
+    const double first = time_ms(whole_first ? whole : bare), second = time_ms(whole_first ? bare : whole);
+    extra.push_back(whole_first ? first - second : second - first);
   }
   return Median(std::move(extra));
 }
@@ -280,9 +280,9 @@ int main(int argc, char** argv) {
   for (int round = 0; round < rounds; ++round) {
     for (Row& row : rows) {
       const std::string request = "{\"FunName\":\"" + row.operation + "\"}";
+      const double device = MeasureInProcess(ControlCall(control.Get(), row.operation), requests, failures);
       // The servers each after a pause: the Wine server is still closing the
       // sockets and threads of the measurement before.
-      const double device = MeasureInProcess(ControlCall(control.Get(), row.operation), requests, failures);
       Settle();
       const Result floor = Measure(echo_port, request, row.connections, requests);
       Settle();
