@@ -82,14 +82,19 @@ int main() {
   corvane::ComKeyControl control(created);
   created->Release();
 
+  // Everything a connection needs is ready before the port opens: a client
+  // that connects as soon as it can (a page reloaded while the bridge starts,
+  // a test) is served at once, not after the first window of the process
+  // has been made, which can take seconds on a busy desktop.
+  const fw::ThreadCaller main_thread;
+  if (!main_thread.valid()) return 1;
+  const corvane::TrustedOrigins trusted = corvane::LoadTrustedOrigins();
+
   const corvane::WinsockSession sockets;
   if (!sockets.started()) return 1;
   const corvane::ScopedSocket listener = corvane::OpenListener(corvane::ListenPortFromEnvironment());
   if (!listener) return 1;
-
-  const fw::ThreadCaller main_thread;
-  if (!main_thread.valid()) return 1;
-  const corvane::TrustedOrigins trusted = corvane::LoadTrustedOrigins();
+  corvane::TraceTrustedOrigins(trusted);
   const corvane::TraceFn trace = [](const std::string& line) { corvane::WriteOut(line); };
   const corvane::RequestHandler dispatch = [&](const std::string& request, const corvane::Peer& peer) {
     const corvane::Caller caller{trusted.MayChangeTheKey(peer), peer.origin};

@@ -16,8 +16,12 @@ TrustedOrigins LoadTrustedOrigins() {
   const std::string path = fw::FileBesideModule(nullptr, kSettingsFile);
   char list[kListBuffer] = {};
   if (!path.empty()) GetPrivateProfileStringA("TOOL", "IDS_IESET_TRUST", "", list, kListBuffer, path.c_str());
-  TrustedOrigins trusted(list);
+  return TrustedOrigins(list);
+}
+
+void TraceTrustedOrigins(const TrustedOrigins& trusted) {
   if (trusted.origins().empty()) {
+    const std::string path = fw::FileBesideModule(nullptr, kSettingsFile);
     WriteOut("no bank site in IDS_IESET_TRUST of " + (path.empty() ? std::string(kSettingsFile) : path) +
              ": KeyInit and esKeyUnblockUsrPin are refused to every page\n");
   } else {
@@ -25,7 +29,6 @@ TrustedOrigins LoadTrustedOrigins() {
     for (const std::string& origin : trusted.origins()) line += " " + origin;
     WriteOut(line + "\n");
   }
-  return trusted;
 }
 
 }  // namespace corvane

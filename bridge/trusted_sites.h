@@ -5,7 +5,9 @@
 namespace corvane {
 
 // Reads "IDS_IESET_TRUST" of section "TOOL" in RVControl.ini beside the
-// program, once, and says in one trace line which pages may change the key.
+// program, once.
 TrustedOrigins LoadTrustedOrigins();
+// Says in one trace line which pages may change the key.
+void TraceTrustedOrigins(const TrustedOrigins& trusted);
 
 }  // namespace corvane

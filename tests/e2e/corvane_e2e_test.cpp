@@ -64,8 +64,8 @@ class CorvaneE2E : public TokenTest {
 
   // A client past the handshake: a program, or a page of `origin`.
   void Open(WsClient& client, std::optional<std::string_view> origin = std::nullopt) {
-    ASSERT_TRUE(client.Connect(port_));
-    ASSERT_TRUE(client.Handshake(nullptr, origin));
+    ASSERT_TRUE(client.Connect(port_)) << Output();
+    ASSERT_TRUE(client.Handshake(nullptr, origin)) << Output();
   }
   ULONG AdminTriesLeft() {
     OpenKey key(api_);
