@@ -6,10 +6,10 @@
 
 #include <atomic>
 #include <functional>
-#include <thread>
 
 #include "dialog.h"
 #include "window.h"
+#include "window_driver.h"
 
 namespace {
 
@@ -17,25 +17,10 @@ constexpr UINT kTestDialog = 100;
 constexpr int kEdit = 101;
 constexpr int kOwnerDrawn = 102;
 
-HWND WaitForDialog() {
-  for (int i = 0; i < 500; ++i) {
-    if (HWND found = FindWindowW(L"#32770", L"fw window test")) return found;
-    Sleep(10);
-  }
-  return nullptr;
-}
-
-// Runs `drive` on its own thread against the dialog once it is up.
-class Driver {
+// Runs `drive` against the test dialog once it is up.
+class Driver : public fw::testing::WindowDriver {
  public:
-  explicit Driver(std::function<void(HWND)> drive)
-      : thread_([drive = std::move(drive)] {
-          if (HWND dialog = WaitForDialog()) drive(dialog);
-        }) {}
-  ~Driver() { thread_.join(); }
-
- private:
-  std::thread thread_;
+  explicit Driver(std::function<void(HWND)> drive) : WindowDriver(L"#32770", L"fw window test", std::move(drive)) {}
 };
 
 class TestDialog : public fw::Dialog {
