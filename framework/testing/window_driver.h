@@ -8,10 +8,12 @@
 
 namespace fw::testing {
 
-// The top-level window of `class_name` with `title`, waited for up to 5 s.
+// The visible top-level window of `class_name` with `title`, waited for up
+// to 5 s. Visible: a dialog is shown once its initialisation is over.
 inline HWND WaitForWindow(const wchar_t* class_name, const wchar_t* title) {
   for (int i = 0; i < 500; ++i) {
-    if (HWND found = FindWindowW(class_name, title)) return found;
+    HWND found = FindWindowW(class_name, title);
+    if (found != nullptr && IsWindowVisible(found)) return found;
     Sleep(10);
   }
   return nullptr;

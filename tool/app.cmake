@@ -1,0 +1,25 @@
+# The tool's windows and its program.
+add_library(brevant_app STATIC brevant_dlg.cpp small_dialogs.cpp single_instance.cpp tool_message_box.cpp)
+target_include_directories(brevant_app PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(brevant_app PUBLIC brevant_base brevant_device framework comctl32 shell32 ole32 gdi32 user32)
+
+# The templates' texts are UTF-8 in the resource script.
+set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/Brevant.rc APPEND PROPERTY COMPILE_OPTIONS --codepage=65001)
+set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/Brevant.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/Brevant.manifest ${CMAKE_CURRENT_SOURCE_DIR}/res/Brevant.ico
+  ${CMAKE_CURRENT_SOURCE_DIR}/res/hand.cur ${CMAKE_CURRENT_SOURCE_DIR}/res/popup.bmp
+  ${CMAKE_CURRENT_SOURCE_DIR}/res/tree.bmp)
+
+add_executable(brevant WIN32 brevant_app.cpp Brevant.rc)
+set_target_properties(brevant PROPERTIES OUTPUT_NAME Brevant)
+target_link_libraries(brevant PRIVATE brevant_app brevant_trusted_sites)
+add_dependencies(brevant dist_files)
+
+if(BUILD_TESTING)
+  add_project_test(brevant_window_tests SOURCES tests/small_dialogs_test.cpp Brevant.rc
+    LIBS brevant_app framework_testing tokensim_testing)
+  add_dependencies(brevant_window_tests rva dist_files)
+  add_project_test(brevant_start_tests SOURCES tests/start_test.cpp
+    LIBS brevant_app brevant_ui tokensim_testing)
+  add_dependencies(brevant_start_tests brevant rva tokenctl dist_files)
+endif()

@@ -1,0 +1,13 @@
+# The tool's device layer: call sequences on RVA.dll behind small views of
+# the key tree and the details list.
+if(WIN32)
+  add_library(brevant_device STATIC device_layer.cpp)
+  target_include_directories(brevant_device PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(brevant_device PUBLIC tokenapi)
+
+  if(BUILD_TESTING)
+    add_project_test(brevant_device_tests SOURCES tests/device_layer_test.cpp
+      LIBS brevant_device tokensim_testing)
+    add_dependencies(brevant_device_tests rva tokenctl dist_files)
+  endif()
+endif()

@@ -1,0 +1,162 @@
+// Brevant.exe started as a user starts it: hidden at start, one copy per
+// session, the install run's zone settings, and no library at all.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "resource.h"
+#include "scoped_handle.h"
+#include "sim_fixture.h"
+#include "text.h"
+#include "window.h"
+
+namespace {
+
+constexpr char kZones2[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\2";
+constexpr char kDomains[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains";
+
+struct Search {
+  DWORD process;
+  HWND found;
+};
+
+// The tool's main window: the top-level window of the process that holds
+// the key tree.
+HWND FindMainWindow(DWORD process) {
+  Search search{process, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(context);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != s.process || GetDlgItem(window, IDC_KEY_TREE) == nullptr) return TRUE;
+        s.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeout_ms = 10000) {
+  for (DWORD waited = 0; waited < timeout_ms; waited += 20) {
+    if (condition()) return true;
+    Sleep(20);
+  }
+  return condition();
+}
+
+std::string TitleText() {
+  char title[260] = {};
+  GetPrivateProfileStringA("TOOL", "TOOL_TITLE", "", title, sizeof title,
+                           (simtest::BinDir() + "\\TKLN0804.ini").c_str());
+  return title;
+}
+
+std::optional<DWORD> ReadDword(const char* path, const char* name) {
+  DWORD value = 0, size = sizeof value;
+  if (RegGetValueA(HKEY_CURRENT_USER, path, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  return value;
+}
+
+void WriteDword(const char* path, const char* name, std::optional<DWORD> value) {
+  fw::ScopedRegKey key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != 0)
+    return;
+  if (value) RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*value), sizeof(DWORD));
+  else RegDeleteValueA(key.get(), name);
+}
+
+// One running copy of the tool; closed (as the dialog manager closes it) or
+// ended on destruction.
+class Tool {
+ public:
+  explicit Tool(const std::string& arguments = "", const std::string& folder = simtest::BinDir()) {
+    process_.reset(simtest::StartProcess("\"" + folder + "\\Brevant.exe\"" + (arguments.empty() ? "" : " ") + arguments));
+  }
+  ~Tool() {
+    if (!process_) return;
+    if (HWND window = FindMainWindow(GetProcessId(process_.get()))) PostMessageW(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.get(), 5000) != WAIT_OBJECT_0) TerminateProcess(process_.get(), 1);
+  }
+  HANDLE process() const { return process_.get(); }
+  HWND WaitForWindow() const {
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = FindMainWindow(GetProcessId(process_.get()))) != nullptr; });
+    return window;
+  }
+  std::optional<DWORD> WaitForExit(DWORD timeout_ms) const {
+    if (WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+  }
+
+ private:
+  fw::ScopedHandle process_;
+};
+
+class BrevantStart : public ::testing::Test {
+ protected:
+  simtest::SimKeyFolder keys_;
+};
+
+TEST_F(BrevantStart, StartsHiddenWithItsTitleAndASecondCopyRaisesTheFirst) {
+  const Tool first;
+  const HWND window = first.WaitForWindow();
+  ASSERT_NE(window, nullptr);
+  Sleep(500);  // past the start-up painting
+  EXPECT_FALSE(IsWindowVisible(window));
+  EXPECT_EQ(fw::WindowTextOf(window), TitleText());
+  EXPECT_FALSE(TitleText().empty());
+
+  char appdata[MAX_PATH] = {};
+  ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, appdata), S_OK);
+  EXPECT_NE(GetFileAttributesA((std::string(appdata) + "\\Quillon\\RVControl.ini").c_str()),
+            INVALID_FILE_ATTRIBUTES) << "the settings are read from the per-user copy";
+
+  const Tool second;
+  EXPECT_EQ(second.WaitForExit(10000), std::optional<DWORD>(0));
+  EXPECT_EQ(FindMainWindow(GetProcessId(second.process())), nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000)) << "the first copy comes to the front";
+}
+
+TEST_F(BrevantStart, OnlyTheExactInstallCommandLineWritesTheZoneSettings) {
+  const std::optional<DWORD> saved = ReadDword(kZones2, "1A04");
+  const bool had_mapping = ReadDword((std::string(kDomains) + "\\vesbank.example\\ebank").c_str(), "https").has_value();
+  struct Case {
+    const char* arguments;
+    bool install;
+  };
+  for (const Case c : {Case{"Install", false}, Case{"install ", false}, Case{"setup", false}, Case{"install", true}}) {
+    WriteDword(kZones2, "1A04", 1);  // a value the install run replaces
+    const Tool tool(c.arguments);
+    ASSERT_NE(tool.WaitForWindow(), nullptr) << c.arguments;  // the install run comes before the window
+    EXPECT_EQ(ReadDword(kZones2, "1A04"), std::optional<DWORD>(c.install ? 3 : 1)) << "[" << c.arguments << "]";
+    if (c.install) {
+      EXPECT_EQ(ReadDword(kZones2, "1200"), std::optional<DWORD>(0));
+      EXPECT_EQ(ReadDword((std::string(kDomains) + "\\vesbank.example\\ebank").c_str(), "https"),
+                std::optional<DWORD>(2));
+    }
+  }
+  WriteDword(kZones2, "1A04", saved);
+  if (!had_mapping) RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kDomains) + "\\vesbank.example").c_str());
+}
+
+TEST_F(BrevantStart, RunsWithoutTheDeviceLibrary) {
+  const simtest::TempFolder folder("brevant");
+  for (const char* file : {"Brevant.exe", "RVControl.ini", "TKLN0804.ini", "Brevant.ico", "QZR_logo.bmp"})
+    ASSERT_TRUE(CopyFileA((simtest::BinDir() + "\\" + file).c_str(), folder.File(file).c_str(), FALSE)) << file;
+  const Tool tool("", folder.path());
+  const HWND window = tool.WaitForWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(fw::WindowTextOf(window), "") << "no library, no texts";
+  EXPECT_EQ(WaitForSingleObject(tool.process(), 300), static_cast<DWORD>(WAIT_TIMEOUT)) << "still running";
+}
+
+}  // namespace
