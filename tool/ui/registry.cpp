@@ -23,17 +23,14 @@ void CRegistry::Adopt(HKEY fresh) {
 
 bool CRegistry::Open(HKEY root, const std::string& path, bool writable) {
   path_ = path;
-  HKEY fresh = nullptr;
-  const LONG result = RegOpenKeyExA(root, path.c_str(), 0, writable ? kFullAccess : kReadAccess, &fresh);
-  Record(result, 0, 0);
-  if (result != ERROR_SUCCESS) return false;
-  Adopt(fresh);
-  return true;
+  return OpenBelow(root, path, writable ? kFullAccess : kReadAccess);
 }
 
-bool CRegistry::OpenKey(const std::string& path) {
+bool CRegistry::OpenKey(const std::string& path) { return OpenBelow(key_, path, kFullAccess); }
+
+bool CRegistry::OpenBelow(HKEY parent, const std::string& path, REGSAM access) {
   HKEY fresh = nullptr;
-  const LONG result = RegOpenKeyExA(key_, path.c_str(), 0, kFullAccess, &fresh);
+  const LONG result = RegOpenKeyExA(parent, path.c_str(), 0, access, &fresh);
   Record(result, 0, 0);
   if (result != ERROR_SUCCESS) return false;
   Adopt(fresh);

@@ -51,6 +51,8 @@ class CRegistry {
   void Record(LONG result, DWORD type, DWORD size);
   // Makes `fresh` the current key, closing the one this object opened before.
   void Adopt(HKEY fresh);
+  // Opens parent\path with `access` into the current key.
+  bool OpenBelow(HKEY parent, const std::string& path, REGSAM access);
 
   LONG last_result_ = ERROR_SUCCESS;
   DWORD last_type_ = 0;
