@@ -9,6 +9,7 @@
 #include <string>
 
 #include "brevant_dlg.h"
+#include "ini.h"
 #include "scoped_handle.h"
 #include "trusted_sites.h"
 
@@ -22,15 +23,15 @@ constexpr char kInstallCommandLine[] = "install";
 void DeletePerUserProgramFile() {
   char folder[MAX_PATH] = {};
   if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, folder) != S_OK) return;
-  std::string path = folder;
-  if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+  std::string path = PerUserFolderFrom(folder);
+  if (path.empty()) return;
   char module[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return;
   std::string base = module;
   base = base.substr(base.find_last_of('\\') + 1);
   base = base.substr(0, base.find_last_of('.'));
-  path += "Quillon\\" + base + ".ini";
+  path += base + ".ini";
   if (path.size() >= MAX_PATH) return;
   {
     const fw::ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

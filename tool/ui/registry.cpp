@@ -92,14 +92,18 @@ bool CRegistry::ReadString(const std::string& name, std::string& out) {
   return true;
 }
 
+// A failed enumeration may still have written part of a name: it gives none.
+static bool TakeName(LONG result, const char (&area)[CRegistry::kTextAreaSize], std::string& out) {
+  out = result == ERROR_SUCCESS ? std::string(area, strnlen(area, sizeof area)) : std::string();
+  return result == ERROR_SUCCESS;
+}
+
 bool CRegistry::EnumKey(DWORD index, std::string& out) {
   char area[kTextAreaSize] = {};
   DWORD length = sizeof area;
   const LONG result = RegEnumKeyExA(key_, index, area, &length, nullptr, nullptr, nullptr, nullptr);
   Record(result, 0, 0);
-  // A failed call may still have written part of a name.
-  out = result == ERROR_SUCCESS ? std::string(area, strnlen(area, sizeof area)) : std::string();
-  return result == ERROR_SUCCESS;
+  return TakeName(result, area, out);
 }
 
 bool CRegistry::EnumValue(DWORD index, std::string& out) {
@@ -107,8 +111,7 @@ bool CRegistry::EnumValue(DWORD index, std::string& out) {
   DWORD length = sizeof area;
   const LONG result = RegEnumValueA(key_, index, area, &length, nullptr, nullptr, nullptr, nullptr);
   Record(result, 0, 0);
-  out = result == ERROR_SUCCESS ? std::string(area, strnlen(area, sizeof area)) : std::string();
-  return result == ERROR_SUCCESS;
+  return TakeName(result, area, out);
 }
 
 }  // namespace brevant
