@@ -8,8 +8,11 @@
 #include "resource.h"
 #include "settings.h"
 #include "single_instance.h"
+#include "key_monitor.h"
 #include "small_dialogs.h"
+#include "system_tray.h"
 #include "text.h"
+#include "tool_key_monitor.h"
 #include "tool_message_box.h"
 
 namespace brevant {
@@ -50,8 +53,50 @@ bool CBrevantDlg::OnInitDialog() {
     }
   }
   SetText(CachedText("TOOL_TITLE"));
+  PublishMainWindow(hwnd());
+  StartKeyMonitor();
   return true;
 }
+
+void CBrevantDlg::ShowPopup(const char* text) {
+  if (!popup_) popup_ = std::make_unique<CMsnWnd>(CachedText("IDS_HINT"), CachedText("TOOL_TITLE"));
+  popup_->ShowMessage(text);
+  ShowWindow(popup_->hwnd(), SW_SHOW);
+  UpdateWindow(popup_->hwnd());
+}
+
+void CBrevantDlg::OnTrayNotify(LPARAM mouse_message) {
+  switch (mouse_message) {
+    case WM_LBUTTONDBLCLK:
+      ShowMainWindow();
+      return;
+    case WM_RBUTTONUP: {
+      const HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAY_MENU));
+      const HMENU popup = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
+      if (popup != nullptr) {
+        // Only the first item is offered.
+        static const std::string show_text = LngText("MENU", "IDS_MENU_SHOWTOOL");
+        ModifyMenuA(popup, 0, MF_BYPOSITION | MF_STRING, ID_MENU_SHOWTOOL, show_text.c_str());
+        DeleteMenu(popup, 2, MF_BYPOSITION);
+        DeleteMenu(popup, 1, MF_BYPOSITION);
+        POINT cursor = {};
+        GetCursorPos(&cursor);
+        SetForegroundWindow(hwnd());
+        TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, hwnd(), nullptr);
+      }
+      if (menu != nullptr) DestroyMenu(menu);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+// Until the key tree and the certificate handling come, an event only shows
+// its popup.
+void CBrevantDlg::OnKeyPresent(const char* /*reader*/) { ShowPopup(CachedText("KEY_INSERT")); }
+
+void CBrevantDlg::OnKeyRemovedMsg(const char* /*reader*/) { ShowPopup(CachedText("KEY_REMOVE")); }
 
 void CBrevantDlg::ShowMainWindow() {
   // Once someone asks for the window, the start-up hiding is over.
@@ -111,6 +156,22 @@ bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
     case WM_QUERYDRAGICON:
       result = reinterpret_cast<LRESULT>(icon_);
       return true;
+    case kTrayCallbackMessage:
+      OnTrayNotify(lparam);
+      result = 0;
+      return true;
+    case kKeyPresentMessage:
+    case kKeyRemovedMessage: {
+      const std::unique_ptr<char[]> reader = TakeReaderName(lparam);
+      const char* name = reader ? reader.get() : "";
+      if (message == kKeyPresentMessage) OnKeyPresent(name);
+      else OnKeyRemovedMsg(name);
+      result = 0;
+      return true;
+    }
+    case WM_DESTROY:
+      StopKeyMonitor();
+      return false;
     default:
       return Dialog::OnMessage(message, wparam, lparam, result);
   }

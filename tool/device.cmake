@@ -5,9 +5,16 @@ if(WIN32)
   target_include_directories(brevant_device PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(brevant_device PUBLIC tokenapi)
 
+  # The key monitor: the device library's callbacks turned into messages.
+  add_library(brevant_monitor STATIC key_monitor.cpp)
+  target_link_libraries(brevant_monitor PUBLIC brevant_device)
+
   if(BUILD_TESTING)
     add_project_test(brevant_device_tests SOURCES tests/device_layer_test.cpp
       LIBS brevant_device tokensim_testing)
     add_dependencies(brevant_device_tests rva tokenctl dist_files)
+    add_project_test(brevant_monitor_tests SOURCES tests/key_monitor_test.cpp
+      LIBS brevant_monitor tokensim_testing)
+    add_dependencies(brevant_monitor_tests rva tokenctl dist_files)
   endif()
 endif()

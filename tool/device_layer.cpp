@@ -34,11 +34,14 @@ std::string BufferText(const std::array<char, N>& buffer) {
 
 struct ReaderList {
   std::array<char, kReaderListBytes> names{};
+  ULONG count = kReaderListBytes;
+  bool listed = false;
 
   explicit ReaderList(const tk::DeviceApi& api) {
-    ULONG size = kReaderListBytes, count = kReaderListBytes;
+    ULONG size = kReaderListBytes;
+    listed = api.TK_ListReaders(names.data(), &size, &count) == tk::kOk;
     // A failed listing finds no key, whatever the library left behind.
-    if (api.TK_ListReaders(names.data(), &size, &count) != tk::kOk) names.fill('\0');
+    if (!listed) names.fill('\0');
   }
 };
 
@@ -129,6 +132,18 @@ KeyProperties ReadKeyProperties(const tk::DeviceApi& api, const std::string& rea
 }
 
 }  // namespace
+
+std::optional<ReaderListing> ListReaders(const tk::DeviceApi& api) {
+  const ReaderList list(api);
+  if (!list.listed) return std::nullopt;
+  ReaderListing listing;
+  listing.count = list.count;
+  WalkNames(list.names.data(), list.names.size(), [&](std::size_t, std::string_view name) {
+    listing.names.emplace_back(name);
+    return true;
+  });
+  return listing;
+}
 
 std::string ReaderNameFromNode(const tk::DeviceApi& api, std::uint32_t node_id) {
   // Only the low byte of the offset is compared. An identifier with a larger

@@ -10,7 +10,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "device_api.h"
 #include "device_table.h"
@@ -66,6 +68,15 @@ using TextLookup = std::function<std::string(const char* section, const char* ke
 using AddCertNodeFn = std::function<void(const std::string& reader, const std::string& container,
                                          std::uint32_t key_spec, HTREEITEM key_node, KeyRecord& record,
                                          std::size_t slot)>;
+
+// The reader names of a listing and the count the library reported with
+// them; nothing when the listing fails. A name the list does not end is not
+// taken.
+struct ReaderListing {
+  std::vector<std::string> names;
+  ULONG count = 0;
+};
+std::optional<ReaderListing> ListReaders(const tk::DeviceApi& api);
 
 // The reader of a present key whose name starts at the offset in the low
 // byte of `node_id`, in a fresh reader list; "" when none does (the list has

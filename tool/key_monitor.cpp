@@ -1,0 +1,115 @@
+#include "key_monitor.h"
+
+#include <optional>
+
+#include "device_layer.h"
+
+namespace brevant {
+namespace {
+
+// The monitor the library's callbacks reach. A callback holds the lock for
+// its whole run, so a monitor that stops is never entered afterwards.
+std::mutex g_dispatch_lock;
+KeyMonitor* g_active_monitor = nullptr;
+
+template <typename Call>
+void Dispatch(Call call) {
+  std::lock_guard guard(g_dispatch_lock);
+  if (g_active_monitor != nullptr) call(*g_active_monitor);
+}
+
+}  // namespace
+
+std::unique_ptr<char[]> TakeReaderName(LPARAM lparam) {
+  return std::unique_ptr<char[]>(reinterpret_cast<char*>(lparam));
+}
+
+KeyMonitor::~KeyMonitor() { Stop(); }
+
+void KeyMonitor::Start() {
+  const std::optional<ReaderListing> listing = ListReaders(api_);
+  if (!listing) return;
+  {
+    std::lock_guard guard(lock_);
+    for (const std::string& reader : listing->names) {
+      presence_.try_emplace(reader, kNoKey);
+      if (listing->count == 0) return;  // the library contradicts itself: no events from it
+      ULONG state = 0;
+      if (api_.TK_GetDevState(reader.c_str(), &state) != tk::kOk) return;
+      if (state != kKeyPresent) continue;
+      MarkPresent(reader);
+      actions_.PostToMainWindow(kKeyPresentMessage, 0, reader.c_str());
+    }
+  }
+  {
+    std::lock_guard guard(g_dispatch_lock);
+    g_active_monitor = this;
+  }
+  api_.TK_SetDevChgFunc(kMonitoredReader, &OnKeyArrived, &OnKeyRemoved, kMonitoredReader, 0);
+}
+
+void KeyMonitor::Stop() {
+  {
+    std::lock_guard guard(g_dispatch_lock);
+    if (g_active_monitor == this) g_active_monitor = nullptr;
+  }
+  std::lock_guard guard(lock_);
+  stopped_ = true;
+}
+
+void KeyMonitor::MarkPresent(const std::string& reader) {
+  ULONG& state = presence_.try_emplace(reader, kNoKey).first->second;
+  arrival_flag_ = 1;
+  if (state == kKeyPresent) return;
+  state = kKeyPresent;
+  // The icon comes first, so that it is there when the window hears of the
+  // key; a failure to add it leaves the count right all the same.
+  if (present_count_ <= 0) actions_.CreateTrayIcon();
+  ++present_count_;
+}
+
+ULONG KeyMonitor::PresenceOf(const std::string& reader) {
+  std::lock_guard guard(lock_);
+  return presence_.try_emplace(reader, kNoKey).first->second;
+}
+
+void KeyMonitor::OnArrival(const char* reader) {
+  if (reader == nullptr) return;
+  std::lock_guard guard(lock_);
+  if (stopped_) return;
+  MarkPresent(reader);
+  actions_.Pause(kArrivalPauseMs);
+  actions_.PostToMainWindow(kKeyPresentMessage, 0, reader);
+}
+
+void KeyMonitor::OnRemoval(const char* reader) {
+  if (reader == nullptr) return;
+  std::lock_guard guard(lock_);
+  if (stopped_) return;
+  ULONG& state = presence_.try_emplace(reader, kNoKey).first->second;
+  if (state == kKeyPresent) {
+    if (--present_count_ == 0) {
+      actions_.HandleLastRemovalInBrowser();
+      actions_.PostToMainWindow(WM_SYSCOMMAND, SC_CLOSE, nullptr);
+      actions_.RemoveTrayIcon();
+    }
+    actions_.PostToMainWindow(kKeyRemovedMessage, 0, reader);
+    actions_.Pause(kRemovalPauseMs);
+    actions_.Pause(kRemovalPauseMs);
+    actions_.ClearSslCache();
+    actions_.RemoveProviderCerts();
+  }
+  state = kNoKey;
+}
+
+ULONG WINAPI OnKeyArrived(const char* reader) {
+  Dispatch([reader](KeyMonitor& monitor) { monitor.OnArrival(reader); });
+  return 0;
+}
+
+ULONG WINAPI OnKeyRemoved(const char* reader) {
+  Dispatch([reader](KeyMonitor& monitor) { monitor.OnRemoval(reader); });
+  return 0;
+}
+
+}  // namespace brevant

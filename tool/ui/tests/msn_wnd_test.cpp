@@ -1,0 +1,183 @@
+// The popup driven through its own messages: timer ticks, pointer moves and
+// clicks sent to it, its place read back from the window; its painting drawn
+// into a bitmap.
+#include "msn_wnd.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using brevant::CMsnWnd;
+
+RECT WorkArea() {
+  RECT area = {};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  return area;
+}
+
+RECT PlaceOf(HWND window) {
+  RECT place = {};
+  GetWindowRect(window, &place);
+  return place;
+}
+
+class Popup : public ::testing::Test {
+ protected:
+  void Tick(UINT_PTR timer, int times = 1) {
+    for (int i = 0; i < times; ++i) SendMessageW(popup_.hwnd(), WM_TIMER, timer, 0);
+  }
+  CMsnWnd popup_{"Hint", "Title"};
+  const RECT area_ = WorkArea();
+};
+
+TEST_F(Popup, RisesAtFullHeightFromTheCornerThenStaysAndFallsShrinking) {
+  const SIZE picture = popup_.picture_size();
+  ASSERT_EQ(picture.cx, 280);
+  ASSERT_EQ(picture.cy, 133);
+  popup_.ShowMessage("text");
+  EXPECT_EQ(popup_.running_timer(), CMsnWnd::kRiseTimer);
+  EXPECT_EQ(fw::WindowTextOf(popup_.hwnd()), "Title");
+  EXPECT_EQ(popup_.caption(), std::string("Hint "));
+
+  Tick(CMsnWnd::kRiseTimer);
+  RECT place = PlaceOf(popup_.hwnd());
+  EXPECT_EQ(place.right, area_.right);
+  EXPECT_EQ(place.top, area_.bottom - 2);
+  EXPECT_EQ(place.bottom - place.top, 133) << "the rising window keeps its height";
+
+  Tick(CMsnWnd::kRiseTimer, 65);
+  place = PlaceOf(popup_.hwnd());
+  EXPECT_EQ(place.top, area_.bottom - 132);
+  EXPECT_EQ(popup_.running_timer(), CMsnWnd::kRiseTimer);
+  Tick(CMsnWnd::kRiseTimer);
+  EXPECT_EQ(popup_.running_timer(), CMsnWnd::kStayTimer);
+  EXPECT_EQ(PlaceOf(popup_.hwnd()).top, area_.bottom - 132) << "the rise ends at 132";
+
+  Tick(CMsnWnd::kStayTimer);
+  EXPECT_EQ(popup_.running_timer(), CMsnWnd::kFallTimer);
+  Tick(CMsnWnd::kFallTimer, 10);
+  place = PlaceOf(popup_.hwnd());
+  EXPECT_EQ(place.top, area_.bottom - 112);
+  EXPECT_EQ(place.bottom, area_.bottom) << "the falling window shrinks";
+  Tick(CMsnWnd::kFallTimer, 56);
+  EXPECT_NE(popup_.hwnd(), nullptr);
+  Tick(CMsnWnd::kFallTimer);
+  EXPECT_EQ(popup_.hwnd(), nullptr) << "down: the window goes, the object stays";
+}
+
+TEST_F(Popup, ASecondMessageStartsAFreshRise) {
+  popup_.ShowMessage("first");
+  Tick(CMsnWnd::kRiseTimer, 30);
+  const HWND first = popup_.hwnd();
+  popup_.ShowMessage("second");
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(popup_.visible_height(), 0);
+  EXPECT_STREQ(popup_.message_text(), "second");
+  Tick(CMsnWnd::kRiseTimer);
+  EXPECT_EQ(PlaceOf(popup_.hwnd()).top, area_.bottom - 2);
+}
+
+TEST_F(Popup, PointerHoldsItAndLeavingStartsTheShortStay) {
+  popup_.ShowMessage("text");
+  Tick(CMsnWnd::kRiseTimer, 20);
+  SendMessageW(popup_.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  EXPECT_EQ(popup_.running_timer(), 0u) << "the rise stops where it is";
+  const RECT held = PlaceOf(popup_.hwnd());
+  for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+  Sleep(50);
+  for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+  EXPECT_EQ(PlaceOf(popup_.hwnd()).top, held.top);
+
+  EXPECT_EQ(SendMessageW(popup_.hwnd(), WM_MOUSELEAVE, 0, 0), 1);
+  EXPECT_EQ(popup_.running_timer(), CMsnWnd::kStayTimer);
+  Tick(CMsnWnd::kStayTimer);
+  Tick(CMsnWnd::kFallTimer);
+  EXPECT_EQ(PlaceOf(popup_.hwnd()).top, held.top + 2) << "falls from where it stopped";
+}
+
+TEST_F(Popup, AClickClosesItInAnyPhaseAndTheNextMessageWorks) {
+  for (int rise_steps : {1, 67}) {
+    popup_.ShowMessage("text");
+    Tick(CMsnWnd::kRiseTimer, rise_steps);
+    SendMessageW(popup_.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(popup_.hwnd(), nullptr) << rise_steps;
+    EXPECT_EQ(popup_.running_timer(), 0u);
+  }
+  popup_.ShowMessage("again");
+  EXPECT_NE(popup_.hwnd(), nullptr);
+}
+
+TEST_F(Popup, ALongTextIsCutAtACharacterBoundaryInsteadOfRefused) {
+  std::string pairs;  // characters of code page 936, two bytes each
+  for (int i = 0; i < 600; ++i) pairs += "\xD6\xA4";
+  struct Case {
+    std::string text;
+    std::size_t kept;
+  };
+  for (const Case& c : {Case{std::string(1022, 'a'), 1022}, Case{std::string(1023, 'b'), 1023},
+                        Case{std::string(5000, 'c'), 1023}, Case{"x" + pairs, 1023}, Case{pairs, 1022}}) {
+    popup_.ShowMessage("previous");
+    popup_.ShowMessage(c.text.c_str());
+    EXPECT_EQ(std::strlen(popup_.message_text()), c.kept);
+    EXPECT_EQ(std::string(popup_.message_text()), c.text.substr(0, c.kept));
+  }
+  EXPECT_EQ(std::strlen(popup_.message_text()), 1022u) << "no half character at the end";
+}
+
+// The popup's painting, pixel by pixel, in a bitmap of its own size.
+class Canvas {
+ public:
+  explicit Canvas(SIZE size) : size_(size), dc_(CreateCompatibleDC(nullptr)) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    bitmap_.reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
+    SelectObject(dc_.get(), bitmap_.get());
+  }
+  HDC dc() const { return dc_.get(); }
+  RECT client() const { return {0, 0, size_.cx, size_.cy}; }
+  std::vector<DWORD> Pixels(const RECT& part) const {
+    GdiFlush();
+    std::vector<DWORD> pixels;
+    for (LONG y = part.top; y < part.bottom; ++y)
+      for (LONG x = part.left; x < part.right; ++x) pixels.push_back(bits_[y * size_.cx + x] & 0xFFFFFF);
+    return pixels;
+  }
+
+ private:
+  SIZE size_;
+  fw::ScopedMemoryDc dc_;
+  fw::ScopedGdiObject bitmap_;
+  DWORD* bits_ = nullptr;
+};
+
+TEST_F(Popup, PaintsThePictureTheCaptionAndTheText) {
+  const SIZE size = popup_.picture_size();
+  const RECT caption_part = {30, 10, 120, 30}, text_part = {5, 40, size.cx - 5, size.cy};
+  CMsnWnd no_caption{"", ""};
+  no_caption.ShowMessage("");
+  Canvas bare(size);
+  no_caption.Paint(bare.dc(), bare.client());  // the picture with a lone blank
+
+  popup_.ShowMessage("");
+  Canvas caption_alone(size);
+  popup_.Paint(caption_alone.dc(), caption_alone.client());
+  EXPECT_NE(caption_alone.Pixels(caption_part), bare.Pixels(caption_part)) << "caption drawn";
+  EXPECT_EQ(caption_alone.Pixels(text_part), bare.Pixels(text_part)) << "an empty text draws nothing";
+
+  popup_.ShowMessage("A message long enough to be broken over more than one line of the popup");
+  Canvas with_text(size);
+  popup_.Paint(with_text.dc(), with_text.client());
+  EXPECT_NE(with_text.Pixels(text_part), bare.Pixels(text_part));
+  const RECT second_line = {5, 58, size.cx - 5, 74};
+  EXPECT_NE(with_text.Pixels(second_line), bare.Pixels(second_line)) << "broken at words";
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+// The tray icon's requests to the shell, recorded in place of the shell, and
+// its hidden window's handling of the shell's restart and of the icon's
+// mouse notifications.
+#include "system_tray.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resource.h"
+
+namespace {
+
+using brevant::CSystemTray;
+using brevant::MySystemTray;
+
+struct Request {
+  DWORD message;
+  NOTIFYICONDATAA record;
+};
+std::vector<Request> g_requests;
+BOOL g_shell_answer = TRUE;
+
+BOOL WINAPI RecordRequest(DWORD message, PNOTIFYICONDATAA record) {
+  g_requests.push_back({message, *record});
+  return g_shell_answer;
+}
+
+class TrayIcon : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_requests.clear();
+    g_shell_answer = TRUE;
+    tray_.SetShellForTesting(&RecordRequest);
+    ASSERT_TRUE(tray_.CreateHiddenWindow(instance_));
+  }
+  void TearDown() override { tray_.Destroy(); }
+  bool Create(const char* tip = "tip") { return tray_.Create(instance_, tip, icon_, 10); }
+  void AnnounceShellRestart() {
+    SendMessageW(tray_.hidden_window(), CSystemTray::TaskbarCreatedMessage(), 0, 0);
+  }
+  std::size_t Adds() const {
+    std::size_t adds = 0;
+    for (const Request& request : g_requests) adds += request.message == NIM_ADD;
+    return adds;
+  }
+
+  HINSTANCE instance_ = GetModuleHandleW(nullptr);
+  HICON icon_ = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
+  MySystemTray tray_;
+};
+
+TEST_F(TrayIcon, AddsOneRecordAndDeletesItOnce) {
+  ASSERT_TRUE(Create("USBKey tip"));
+  ASSERT_EQ(g_requests.size(), 1u);
+  const NOTIFYICONDATAA& added = g_requests[0].record;
+  EXPECT_EQ(g_requests[0].message, static_cast<DWORD>(NIM_ADD));
+  EXPECT_EQ(added.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V3_SIZE));
+  EXPECT_EQ(added.hWnd, tray_.hidden_window()) << "no main window registered";
+  EXPECT_EQ(added.uID, 167u);
+  EXPECT_EQ(added.uCallbackMessage, 1124u);
+  EXPECT_EQ(added.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO));
+  EXPECT_EQ(added.hIcon, icon_);
+  EXPECT_STREQ(added.szTip, "USBKey tip");
+  EXPECT_EQ(added.uTimeout, 10000u);
+  EXPECT_EQ(added.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
+  EXPECT_STREQ(added.szInfo, "");
+
+  EXPECT_TRUE(tray_.RemoveIcon());
+  ASSERT_EQ(g_requests.size(), 2u);
+  EXPECT_EQ(g_requests[1].message, static_cast<DWORD>(NIM_DELETE));
+  EXPECT_EQ(g_requests[1].record.uID, 167u);
+  EXPECT_TRUE(tray_.RemoveIcon());
+  EXPECT_EQ(g_requests.size(), 2u) << "a second removal sends nothing";
+}
+
+TEST_F(TrayIcon, GoesToTheMainWindowAndCutsALongTip) {
+  const HWND main_window = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
+  tray_.SetMainWindow(main_window);
+  const std::string tip(200, 'x');
+  ASSERT_TRUE(Create(tip.c_str()));
+  EXPECT_EQ(g_requests.back().record.hWnd, main_window);
+  EXPECT_EQ(std::string(g_requests.back().record.szTip), tip.substr(0, 127));
+  DestroyWindow(main_window);
+}
+
+TEST_F(TrayIcon, ShellRestartAddsOnlyAnIconTheShellHasNotTaken) {
+  struct Case {
+    BOOL first_add;
+    bool remove_before_restart;
+    std::size_t adds_after_two_restarts;
+  };
+  for (const Case c : {Case{TRUE, false, 1}, Case{FALSE, false, 3}, Case{FALSE, true, 1}}) {
+    g_requests.clear();
+    g_shell_answer = c.first_add;
+    EXPECT_EQ(Create(), c.first_add != FALSE);
+    g_shell_answer = TRUE;
+    if (c.remove_before_restart) tray_.RemoveIcon();
+    AnnounceShellRestart();
+    AnnounceShellRestart();
+    EXPECT_EQ(Adds(), c.adds_after_two_restarts) << "first add " << c.first_add << " removed " << c.remove_before_restart;
+    tray_.RemoveIcon();
+  }
+}
+
+TEST_F(TrayIcon, DoubleClickPostsTheDefaultItemsCommandToTheTarget) {
+  ASSERT_TRUE(Create());
+  const HWND target = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
+  tray_.SetTargetWindow(target);
+  tray_.SetDefaultItem(1, true);
+  const HWND hidden = tray_.hidden_window();
+  EXPECT_EQ(SendMessageW(hidden, brevant::kTrayCallbackMessage, 99, WM_LBUTTONDBLCLK), 0) << "another icon's id";
+  EXPECT_EQ(SendMessageW(hidden, brevant::kTrayCallbackMessage, 167, WM_LBUTTONDBLCLK), 1);
+  EXPECT_EQ(SendMessageW(hidden, brevant::kTrayCallbackMessage, 167, WM_MOUSEMOVE), 1);
+  MSG posted = {};
+  ASSERT_TRUE(PeekMessageW(&posted, target, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+  EXPECT_EQ(posted.wParam, static_cast<WPARAM>(ID_MENU_EXIT)) << "position 1 of the icon's menu";
+  EXPECT_FALSE(PeekMessageW(&posted, target, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+  DestroyWindow(target);
+}
+
+TEST_F(TrayIcon, MenuAdjustmentRewritesItemOneWithTheDefaultCommand) {
+  ASSERT_TRUE(Create());
+  tray_.SetDefaultItem(1, true);
+  tray_.LoadDefaultItemText();
+  const HMENU menu = LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_TRAY_MENU));
+  const HMENU popup = GetSubMenu(menu, 0);
+  SetMenuDefaultItem(popup, 0, TRUE);
+  tray_.AdjustMenu(popup);
+  EXPECT_EQ(GetMenuItemID(popup, 1), static_cast<UINT>(ID_MENU_SHOWTOOL));
+  char text[64] = "unchanged";
+  GetMenuStringA(popup, 1, text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "") << "string 201 is not in the table";
+  DestroyMenu(menu);
+}
+
+}  // namespace
