@@ -50,12 +50,13 @@ bool WaitUntil(Condition condition, DWORD timeout_ms = 10000) {
   return condition();
 }
 
-std::string TitleText() {
-  char title[260] = {};
-  GetPrivateProfileStringA("TOOL", "TOOL_TITLE", "", title, sizeof title,
-                           (simtest::BinDir() + "\\TKLN0804.ini").c_str());
-  return title;
+std::string LanguageText(const char* key) {
+  char text[260] = {};
+  GetPrivateProfileStringA("TOOL", key, "", text, sizeof text, (simtest::BinDir() + "\\TKLN0804.ini").c_str());
+  return text;
 }
+
+std::string TitleText() { return LanguageText("TOOL_TITLE"); }
 
 std::optional<DWORD> ReadDword(const char* path, const char* name) {
   DWORD value = 0, size = sizeof value;
@@ -100,6 +101,51 @@ class Tool {
  private:
   fw::ScopedHandle process_;
 };
+
+// The shell's tray as Wine shows it: one window per icon.
+int TrayIconCount() {
+  const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  int count = 0;
+  for (HWND icon = nullptr; (icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr)) != nullptr;)
+    count += IsWindowVisible(icon) ? 1 : 0;
+  return tray != nullptr && IsWindowVisible(tray) ? count : 0;
+}
+
+// The tip the shell shows with the last icon, with the pointer over it.
+std::string TrayTipText() {
+  const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  HWND icon = nullptr;
+  for (HWND next = nullptr; (next = FindWindowExW(tray, next, L"__winex11_tray_icon", nullptr)) != nullptr;)
+    icon = next;
+  RECT place = {};
+  if (icon == nullptr || !GetWindowRect(icon, &place)) return {};
+  SetCursorPos(500, 300);  // from outside, so that the shell sees the pointer come in
+  Sleep(200);
+  SetCursorPos((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+  DWORD shell = 0;
+  GetWindowThreadProcessId(tray, &shell);
+  std::string text;
+  WaitUntil([&] {
+    for (HWND tip = nullptr; (tip = FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr)) != nullptr;) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(tip, &owner);
+      // The tip's text is the tooltip's own; only WM_GETTEXT asks for it.
+      wchar_t shown[256] = {};
+      if (owner == shell && SendMessageW(tip, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(shown)) > 0) {
+        text = fw::WideToAnsi(shown);
+        return true;
+      }
+    }
+    return false;
+  }, 5000);
+  SetCursorPos(500, 300);
+  return text;
+}
+
+HWND VisiblePopup() {
+  const HWND popup = FindWindowW(L"Brevant.MsnWnd", nullptr);
+  return popup != nullptr && IsWindowVisible(popup) ? popup : nullptr;
+}
 
 class BrevantStart : public ::testing::Test {
  protected:
@@ -146,6 +192,39 @@ TEST_F(BrevantStart, OnlyTheExactInstallCommandLineWritesTheZoneSettings) {
   }
   WriteDword(kZones2, "1A04", saved);
   if (!had_mapping) RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kDomains) + "\\vesbank.example").c_str());
+}
+
+TEST_F(BrevantStart, KeysComingAndGoingDriveTheTrayIconThePopupAndTheWindow) {
+  const int icons_before = TrayIconCount();
+  ASSERT_EQ(simtest::Tokenctl("create first").exit_code, 0u);
+  ASSERT_EQ(simtest::Tokenctl("create second").exit_code, 0u);
+  const Tool tool;
+  const HWND window = tool.WaitForWindow();
+  ASSERT_NE(window, nullptr);
+  Sleep(500);
+  EXPECT_EQ(TrayIconCount(), icons_before) << "no key, no icon";
+
+  ASSERT_EQ(simtest::Tokenctl("insert first").exit_code, 0u);
+  EXPECT_TRUE(WaitUntil([&] { return TrayIconCount() == icons_before + 1; }));
+  EXPECT_TRUE(WaitUntil([] { return VisiblePopup() != nullptr; })) << "the arrival reached the window";
+  EXPECT_EQ(TrayTipText(), LanguageText("TOOL_SYSTRAY_TIP"));
+  ASSERT_EQ(simtest::Tokenctl("insert second").exit_code, 0u);
+  Sleep(1000);
+  EXPECT_EQ(TrayIconCount(), icons_before + 1) << "one icon for two keys";
+
+  SendMessageW(window, WM_COMMAND, ID_MENU_SHOWTOOL, 0);
+  ASSERT_TRUE(IsWindowVisible(window));
+  ASSERT_EQ(simtest::Tokenctl("remove second").exit_code, 0u);
+  Sleep(1000);
+  EXPECT_TRUE(IsWindowVisible(window)) << "a key is still there";
+  EXPECT_EQ(TrayIconCount(), icons_before + 1);
+
+  PostMessageW(VisiblePopup(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  EXPECT_TRUE(WaitUntil([] { return VisiblePopup() == nullptr; })) << "a click closes the popup";
+  ASSERT_EQ(simtest::Tokenctl("remove first").exit_code, 0u);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); })) << "the last removal hides the window";
+  EXPECT_TRUE(WaitUntil([&] { return TrayIconCount() == icons_before; })) << "and takes the icon away";
+  EXPECT_TRUE(WaitUntil([] { return VisiblePopup() != nullptr; })) << "the removal reached the window";
 }
 
 TEST_F(BrevantStart, RunsWithoutTheDeviceLibrary) {
