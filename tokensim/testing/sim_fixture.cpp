@@ -1,5 +1,7 @@
 #include "sim_fixture.h"
 
+#include <string>
+
 #include <shellapi.h>
 
 #include <atomic>
@@ -90,8 +92,16 @@ ProcessResult RunProcess(const std::string& command_line, DWORD timeout_ms) {
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION info{};
   std::string line = command_line;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+  // Wine now and then fails a start on a busy machine; a second try works.
+  bool started = false;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+  }
+  if (!started) {
+    result.output = "cannot start (error " + std::to_string(GetLastError()) + "): " + command_line;
     return result;
+  }
   fw::ScopedHandle process(info.hProcess), thread(info.hThread);
   writer.reset();  // the child holds the only write end now
 
