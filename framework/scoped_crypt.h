@@ -13,6 +13,13 @@ struct CertContextTraits {
   static void Close(Type c) { CertFreeCertificateContext(c); }
 };
 
+struct CertStoreTraits {
+  using Type = HCERTSTORE;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type s) { CertCloseStore(s, 0); }
+};
+
 using ScopedCertContext = Scoped<CertContextTraits>;
+using ScopedCertStore = Scoped<CertStoreTraits>;
 
 }  // namespace fw

@@ -1,0 +1,182 @@
+#include "cert_store.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+#include <vector>
+
+#include "device_session.h"
+#include "scoped_crypt.h"
+#include "text.h"
+#include "text_cut.h"
+
+namespace brevant {
+namespace {
+
+constexpr DWORD kStoreFlags = CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_NO_CRYPT_RELEASE_FLAG;
+constexpr std::size_t kProviderNameBytes = 256;
+constexpr std::size_t kApplicationNameBytes = 32;
+constexpr BYTE kDigitalSignature = 0x80, kNonRepudiation = 0x40, kKeyEncipherment = 0x20;
+constexpr char kKeyFolder[] = "Microsoft\\SystemCertificates\\My\\Keys\\";
+constexpr std::size_t kKeyPathBytes = 1024;
+
+fw::ScopedCertStore OpenUserStore(const std::string& name) {
+  const std::wstring wide = fw::AnsiToWide(name);
+  return fw::ScopedCertStore(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, kStoreFlags, wide.c_str()));
+}
+
+// The provider name as the record holds it: at most 255 bytes.
+std::wstring ProviderName(const char* provider) { return fw::AnsiToWide(CutText(provider, kProviderNameBytes)); }
+
+// The key-provider record a certificate carries; nothing when it has none.
+std::optional<std::vector<BYTE>> KeyProviderInfo(PCCERT_CONTEXT cert) {
+  DWORD size = 0;
+  if (!CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, nullptr, &size) || size == 0)
+    return std::nullopt;
+  std::vector<BYTE> info(size);
+  if (!CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, info.data(), &size)) return std::nullopt;
+  return info;
+}
+
+const CRYPT_KEY_PROV_INFO& AsProviderInfo(const std::vector<BYTE>& bytes) {
+  return *reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(bytes.data());
+}
+
+// The certificate type of the container, asked from the key the certificate
+// came from; 0 when the key cannot tell.
+ULONG CertTypeOf(const tk::DeviceApi& api, const char* reader, const char* container, DWORD key_spec) {
+  tk::DeviceConnection device(api);
+  if (device.Connect(reader) != tk::kOk) return 0;
+  char application[kApplicationNameBytes] = {};
+  ULONG size = sizeof application, count = 0;
+  api.TK_EnumApplication(device.get(), application, &size, &count);
+  ULONG type = 0;
+  if (api.TK_GetCertType(device.get(), container, key_spec, &type) != tk::kOk) return 0;
+  return type;
+}
+
+// Deletes the entries of the provider from one store. The walk collects
+// them first: deleting while enumerating does not end on every platform.
+DWORD RemoveFromStore(const std::string& store_name, const std::wstring& provider) {
+  const fw::ScopedCertStore store = OpenUserStore(store_name);
+  if (!store) return GetLastError();
+  std::vector<fw::ScopedCertContext> matching;
+  try {
+    for (PCCERT_CONTEXT cert = nullptr; (cert = CertEnumCertificatesInStore(store.get(), cert)) != nullptr;) {
+      const std::optional<std::vector<BYTE>> info = KeyProviderInfo(cert);
+      if (!info) continue;
+      const CRYPT_KEY_PROV_INFO& record = AsProviderInfo(*info);
+      if (record.pwszProvName == nullptr || provider != record.pwszProvName || record.dwProvType != PROV_RSA_FULL)
+        continue;
+      matching.emplace_back(CertDuplicateCertificateContext(cert));
+    }
+  } catch (const std::bad_alloc&) {
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
+  for (fw::ScopedCertContext& cert : matching) {
+    // The deletion frees the duplicate handed to it.
+    if (!CertDeleteCertificateFromStore(CertDuplicateCertificateContext(cert.get()))) return GetLastError();
+    DeleteCachedKeyFile(cert.get());
+  }
+  CertControlStore(store.get(), 0, CERT_STORE_CTRL_COMMIT, nullptr);
+  return 0;
+}
+
+}  // namespace
+
+std::optional<DWORD> KeySpecFromUsage(const BYTE* cert, DWORD length) {
+  const fw::ScopedCertContext context(CertCreateCertificateContext(kCertEncoding, cert, length));
+  if (!context) return std::nullopt;
+  BYTE usage[4] = {};
+  if (!CertGetIntendedKeyUsage(X509_ASN_ENCODING, context.get()->pCertInfo, usage, sizeof usage)) return 0;
+  const BYTE all_three = kDigitalSignature | kNonRepudiation | kKeyEncipherment;
+  if ((usage[0] & all_three) == all_three) return AT_KEYEXCHANGE;
+  return (usage[0] & kDigitalSignature) != 0 ? AT_SIGNATURE : AT_KEYEXCHANGE;
+}
+
+DWORD RegisterCertToStore(const tk::DeviceApi& api, const char* reader, const BYTE* cert, DWORD length,
+                          const char* provider, const char* container, const char* sm2_store) {
+  if (cert == nullptr || provider == nullptr || container == nullptr || *provider == '\0' || *container == '\0' ||
+      length < 1 || length > kMaxRegisteredCertBytes)
+    return ERROR_INVALID_PARAMETER;
+  const std::optional<DWORD> usage_spec = KeySpecFromUsage(cert, length);
+  if (!usage_spec) return kRegistrationFailed;
+  const DWORD key_spec = *usage_spec == 0 ? AT_KEYEXCHANGE : *usage_spec;
+  const ULONG type = reader != nullptr ? CertTypeOf(api, reader, container, key_spec) : 0;
+  const std::string store_name = type == kSm2CertType && sm2_store != nullptr ? sm2_store : kPersonalStore;
+
+  const fw::ScopedCertStore store = OpenUserStore(store_name);
+  if (!store) return kRegistrationFailed;
+  return AddCertWithKeyProvider(store.get(), cert, length, provider, container, key_spec);
+}
+
+DWORD AddCertWithKeyProvider(HCERTSTORE store, const BYTE* cert, DWORD length, const char* provider,
+                             const char* container, DWORD key_spec) {
+  const fw::ScopedCertContext context(CertCreateCertificateContext(kCertEncoding, cert, length));
+  if (!context) return kRegistrationFailed;
+  std::wstring provider_name = ProviderName(provider);
+  std::wstring container_name = fw::AnsiToWide(container);
+  CRYPT_KEY_PROV_INFO record = {};
+  record.pwszContainerName = container_name.data();
+  record.pwszProvName = provider_name.data();
+  record.dwProvType = PROV_RSA_FULL;
+  record.dwKeySpec = key_spec;
+
+  // One entry per container: the same certificate from another container
+  // is added beside the first instead of replacing it.
+  DWORD disposition = CERT_STORE_ADD_REPLACE_EXISTING;
+  const fw::ScopedCertContext existing(
+      CertFindCertificateInStore(store, kCertEncoding, 0, CERT_FIND_EXISTING, context.get(), nullptr));
+  if (existing) {
+    const std::optional<std::vector<BYTE>> info = KeyProviderInfo(existing.get());
+    if (!info) return kRegistrationFailed;
+    const wchar_t* stored = AsProviderInfo(*info).pwszContainerName;
+    if (stored == nullptr || container_name != stored) disposition = CERT_STORE_ADD_ALWAYS;
+  }
+  if (!CertSetCertificateContextProperty(context.get(), CERT_KEY_PROV_INFO_PROP_ID, 0, &record) ||
+      !CertAddCertificateContextToStore(store, context.get(), disposition, nullptr))
+    return kRegistrationFailed;
+  return 0;
+}
+
+DWORD RemoveProviderCerts(const char* provider, const char* sm2_store) {
+  if (provider == nullptr || *provider == '\0') return ERROR_INVALID_PARAMETER;
+  const std::wstring provider_name = ProviderName(provider);
+  if (const DWORD result = RemoveFromStore(kPersonalStore, provider_name); result != 0) return result;
+  if (sm2_store == nullptr || *sm2_store == '\0') return 0;
+  return RemoveFromStore(sm2_store, provider_name);
+}
+
+std::string CachedKeyFileName(const BYTE* extension_value, std::size_t length) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string name;
+  for (std::size_t i = 2; i < length; ++i) {
+    name += kDigits[extension_value[i] >> 4];
+    name += kDigits[extension_value[i] & 0xF];
+  }
+  return name;
+}
+
+DWORD DeleteCachedKeyFile(PCCERT_CONTEXT cert) {
+  if (cert == nullptr) return kNoCertificateGiven;
+  const CERT_INFO& info = *cert->pCertInfo;
+  const CERT_EXTENSION* ski = CertFindExtension(szOID_SUBJECT_KEY_IDENTIFIER, info.cExtension, info.rgExtension);
+  if (ski == nullptr) return GetLastError();
+  char folder[MAX_PATH] = {};
+  const HRESULT found = SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, folder);
+  if (FAILED(found)) return GetLastError();
+  std::string path = folder;
+  if (path.empty()) return 0;
+  if (path.back() != '\\' && path.back() != '/') path += '\\';
+  path += kKeyFolder;
+  path += CachedKeyFileName(ski->Value.pbData, ski->Value.cbData);
+  if (path.size() >= kKeyPathBytes) return 0;
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+    DeleteFileA(path.c_str());
+  }
+  return 0;
+}
+
+}  // namespace brevant
