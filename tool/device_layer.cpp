@@ -138,8 +138,9 @@ std::optional<ReaderListing> ListReaders(const tk::DeviceApi& api) {
   if (!list.listed) return std::nullopt;
   ReaderListing listing;
   listing.count = list.count;
-  WalkNames(list.names.data(), list.names.size(), [&](std::size_t, std::string_view name) {
+  WalkNames(list.names.data(), list.names.size(), [&](std::size_t offset, std::string_view name) {
     listing.names.emplace_back(name);
+    listing.offsets.push_back(static_cast<std::uint32_t>(offset));
     return true;
   });
   return listing;

@@ -50,6 +50,20 @@ class KeyTreeView {
   virtual HTREEITEM FirstChildNode(HTREEITEM node) const = 0;
 };
 
+// The key tree as the certificate code builds it. A node added without an
+// identifier reports kNoNodeId.
+class KeyTreeWriter : public KeyTreeView {
+ public:
+  // Appends a node below `parent` (null: at the top level).
+  virtual HTREEITEM AddNode(HTREEITEM parent, const std::string& text, int image, std::uint32_t id) = 0;
+  virtual void DeleteAllNodes() = 0;
+  virtual void SelectNode(HTREEITEM node) = 0;
+  virtual void ExpandNode(HTREEITEM node) = 0;
+  virtual HTREEITEM FirstRootNode() const = 0;
+  virtual HTREEITEM NextSiblingNode(HTREEITEM node) const = 0;
+  virtual std::string NodeText(HTREEITEM node) const = 0;
+};
+
 // The details list: caption in column 0, value in column 1.
 class DetailsList {
  public:
@@ -74,6 +88,7 @@ using AddCertNodeFn = std::function<void(const std::string& reader, const std::s
 // taken.
 struct ReaderListing {
   std::vector<std::string> names;
+  std::vector<std::uint32_t> offsets;  // of each name in the list
   ULONG count = 0;
 };
 std::optional<ReaderListing> ListReaders(const tk::DeviceApi& api);
