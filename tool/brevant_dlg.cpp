@@ -1,21 +1,72 @@
 #include "brevant_dlg.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
+#include "bank_clock.h"
 #include "cached_texts.h"
+#include "cert_store.h"
+#include "cert_viewer.h"
+#include "key_monitor.h"
 #include "language.h"
+#include "registered_messages.h"
 #include "resource.h"
+#include "scoped_crypt.h"
 #include "settings.h"
 #include "single_instance.h"
-#include "key_monitor.h"
 #include "small_dialogs.h"
 #include "system_tray.h"
 #include "text.h"
+#include "text_cut.h"
 #include "tool_key_monitor.h"
 #include "tool_message_box.h"
 
 namespace brevant {
+namespace {
+
+// Layout of the window, in client pixels.
+constexpr int kBannerWidth = 425, kBannerHeight = 114;
+constexpr int kButtonX = 265, kButtonTop = 145, kButtonStep = 45, kButtonWidth = 135, kButtonHeight = 25;
+constexpr int kButtonColumnHeight = kButtonStep * 5 + 20;
+constexpr int kMaskColour = RGB(255, 0, 255);
+constexpr std::size_t kSelectionChars = 63;
+
+// The text part of the last data message, for the initial-PIN flow.
+char g_copied_text[64] = {};
+constexpr std::size_t kCopyDataChars = 127;
+constexpr std::size_t kCopyDataNumberChars = 8;
+
+// The built-in "certificate downloaded" notice, in code page 936.
+constexpr char kCertsDownloadedText[] = "\xD6\xA4\xCA\xE9\xCF\xC2\xD4\xD8\xB3\xC9\xB9\xA6";
+
+std::string ToolText(const char* key) { return CachedText(key); }
+
+// Lets a message from other programs through the window message filter,
+// with whichever of the two functions user32 has.
+void AllowMessage(HWND window, UINT message) {
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  using FilterFn = BOOL(WINAPI*)(UINT, DWORD);
+  using FilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  if (const auto filter =
+          reinterpret_cast<FilterFn>(reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter")))) {
+    filter(message, 1 /* MSGFLT_ADD */);
+    return;
+  }
+  if (const auto filter_ex = reinterpret_cast<FilterExFn>(
+          reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")))) {
+    struct {
+      DWORD size;
+      DWORD status;
+    } filter_status = {8, 0};
+    filter_ex(window, message, 1 /* MSGFLT_ALLOW */, &filter_status);
+  }
+}
+
+}  // namespace
 
 CBrevantDlg::CBrevantDlg() : Dialog(IDD_BREVANT_DIALOG) {
   // An icon at its own size, from the file shipped beside the program.
@@ -25,6 +76,7 @@ CBrevantDlg::CBrevantDlg() : Dialog(IDD_BREVANT_DIALOG) {
 
 CBrevantDlg::~CBrevantDlg() {
   if (icon_ != nullptr) DestroyIcon(icon_);
+  if (tree_images_ != nullptr) ImageList_Destroy(tree_images_);
 }
 
 void CBrevantDlg::StartUp() {
@@ -52,51 +104,86 @@ bool CBrevantDlg::OnInitDialog() {
       AppendMenuW(system_menu, MF_STRING, IDM_ABOUTBOX, about);
     }
   }
-  SetText(CachedText("TOOL_TITLE"));
+  SetUpControls();
+  RegisterMessages();
+  cert_tree_ = std::make_unique<CertTree>(DeviceTable(), tree_, records_,
+                                          CertSettings{CspInfo("CSP_NAME"), CspInfo("SM2_STORE_NAME")},
+                                          [](const char* section, const char* key) { return LngText(section, key); });
+  RefreshKeyTree();
+  SetItemText(IDC_KEY_FRAME, LngText("TOOL", "USBKEY_INFO_FRAME"));
   PublishMainWindow(hwnd());
   StartKeyMonitor();
+  for (int id : {IDC_FORMAT, IDC_HIDE, IDC_CHANGE_PIN, IDC_CHANGE_LABEL, IDC_KEY_INFO}) ShowItem(id, false);
+  LayOut();
   return true;
 }
 
-void CBrevantDlg::ShowPopup(const char* text) {
-  if (!popup_) popup_ = std::make_unique<CMsnWnd>(CachedText("IDS_HINT"), CachedText("TOOL_TITLE"));
-  popup_->ShowMessage(text);
-  ShowWindow(popup_->hwnd(), SW_SHOW);
-  UpdateWindow(popup_->hwnd());
+void CBrevantDlg::SetUpControls() {
+  const HINSTANCE program = GetModuleHandleW(nullptr);
+  tree_.Attach(Item(IDC_KEY_TREE));
+  details_.Attach(Item(IDC_DETAILS_LIST));
+  tree_images_ = ImageList_LoadImageW(program, MAKEINTRESOURCEW(IDB_TREE_IMAGES), 16, 1, kMaskColour, IMAGE_BITMAP,
+                                      LR_CREATEDIBSECTION);
+  if (tree_images_ != nullptr)
+    SendMessageW(tree_.hwnd(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(tree_images_));
+
+  const HWND list = Item(IDC_DETAILS_LIST);
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+  const LPARAM extended = SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, extended | 0x409);
+  std::wstring header = fw::AnsiToWide(ToolText("LIST_CTL_TEXT_0"));
+  LVCOLUMNW column = {};
+  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = 80;
+  column.pszText = header.data();
+  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  std::wstring empty;
+  column.cx = 145;
+  column.pszText = empty.data();
+  SendMessageW(list, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+
+  SetItemText(IDC_WELCOME_TEXT, ToolText("WELCOM_TEXT_LOGIN"));
+  const std::string banner_file = ProgramFolder() + "\\QZR_logo.bmp";
+  banner_.reset(LoadImageA(nullptr, banner_file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  if (banner_)
+    SendMessageW(Item(IDC_BANNER), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(banner_.get()));
+
+  SetText(ToolText("TOOL_TITLE"));
+  const std::pair<int, const char*> buttons[] = {{IDC_CHANGE_PIN, "BUT_CHANGE_PIN"}, {IDC_CHANGE_LABEL, "BUT_CHANGE_LABEL"},
+                                                 {IDC_FORMAT, "BUT_FORMAT"},         {IDC_HIDE, "BUT_EXIT"},
+                                                 {IDC_CERT_INFO, "BUT_CERT_INFO"},   {IDC_KEY_INFO, "BUT_CHECK_SVR"}};
+  for (const auto& [id, key] : buttons) SetItemText(id, ToolText(key));
 }
 
-void CBrevantDlg::OnTrayNotify(LPARAM mouse_message) {
-  switch (mouse_message) {
-    case WM_LBUTTONDBLCLK:
-      ShowMainWindow();
-      return;
-    case WM_RBUTTONUP: {
-      const HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAY_MENU));
-      const HMENU popup = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
-      if (popup != nullptr) {
-        // Only the first item is offered.
-        static const std::string show_text = LngText("MENU", "IDS_MENU_SHOWTOOL");
-        ModifyMenuA(popup, 0, MF_BYPOSITION | MF_STRING, ID_MENU_SHOWTOOL, show_text.c_str());
-        DeleteMenu(popup, 2, MF_BYPOSITION);
-        DeleteMenu(popup, 1, MF_BYPOSITION);
-        POINT cursor = {};
-        GetCursorPos(&cursor);
-        SetForegroundWindow(hwnd());
-        TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, hwnd(), nullptr);
-      }
-      if (menu != nullptr) DestroyMenu(menu);
-      return;
-    }
-    default:
-      return;
+void CBrevantDlg::RegisterMessages() {
+  certs_changed_message_ = CertsChangedMessage();
+  allowed_notice_message_ = AllowedNoticeMessage();
+  show_change_pin_message_ = ShowChangePinDialogMessage();
+  for (UINT message : {certs_changed_message_, allowed_notice_message_, show_change_pin_message_,
+                       static_cast<UINT>(WM_COPYDATA), bring_to_front_message_})
+    AllowMessage(hwnd(), message);
+  must_change_pin_message_ = MustChangeInitPinMessage();
+}
+
+void CBrevantDlg::LayOut() {
+  MoveItem(IDC_BANNER, 0, 0, kBannerWidth, kBannerHeight);
+  const int column[] = {IDC_CHANGE_PIN, IDC_KEY_INFO, IDC_CERT_INFO, IDC_CHANGE_LABEL, IDC_HIDE};
+  for (int i = 0; i < 5; ++i) {
+    MoveItem(column[i], kButtonX, kButtonTop + kButtonStep * i, kButtonWidth, kButtonHeight);
+    ShowItem(column[i], true);
   }
+  const int h = kButtonColumnHeight;
+  MoveItem(IDC_BUTTON_FRAME, 235, 133, 155, h);
+  ShowItem(IDC_BUTTON_FRAME, false);
+  MoveItem(IDC_KEY_TREE, 15, 133, 230, h - 8);
+  ShowItem(IDC_DETAILS_LIST, false);
+  SetWindowSize(475, h + 199);
+  CenterWindow();
+  MoveItem(IDC_KEY_FRAME, 8, 114, 402, h + 17);
+  SetWindowSize(425, h + 179);
+  CenterWindow();
 }
-
-// Until the key tree and the certificate handling come, an event only shows
-// its popup.
-void CBrevantDlg::OnKeyPresent(const char* /*reader*/) { ShowPopup(CachedText("KEY_INSERT")); }
-
-void CBrevantDlg::OnKeyRemovedMsg(const char* /*reader*/) { ShowPopup(CachedText("KEY_REMOVE")); }
 
 void CBrevantDlg::ShowMainWindow() {
   // Once someone asks for the window, the start-up hiding is over.
@@ -117,13 +204,207 @@ void CBrevantDlg::ConfirmExit() {
   if (ToolMessageBox(hwnd(), text, MB_YESNO | MB_ICONQUESTION) == IDYES) EndDialog(IDOK);
 }
 
+void CBrevantDlg::InformUser(const std::string& text) { ToolMessageBox(hwnd(), text, MB_ICONINFORMATION); }
+
+int CBrevantDlg::RefreshKeyTree() { return cert_tree_ ? cert_tree_->RefreshKeyTree() : 1; }
+
+void CBrevantDlg::OnSelectNode() {
+  const HTREEITEM node = tree_.SelectedNode();
+  if (node == nullptr) return;
+  selection_text_ = CutText(SelectedReaderName(tree_), kSelectionChars + 1);
+  details_.Clear();
+  const std::uint32_t id = tree_.NodeId(node);
+  if (IsKeyNodeId(id)) ShowKeyProperties(tree_, node, details_);
+  else if (id != kNoNodeId && (id >> 16) == 0x8000 && cert_tree_) cert_tree_->ShowCertDetails(node, details_);
+}
+
+void CBrevantDlg::ShowPopup(const char* text) {
+  if (!popup_) popup_ = std::make_unique<CMsnWnd>(CachedText("IDS_HINT"), CachedText("TOOL_TITLE"));
+  popup_->ShowMessage(text);
+  ShowWindow(popup_->hwnd(), SW_SHOW);
+  UpdateWindow(popup_->hwnd());
+}
+
+void CBrevantDlg::OnTrayNotify(LPARAM mouse_message) {
+  switch (mouse_message) {
+    case WM_LBUTTONDBLCLK:
+      ShowMainWindow();
+      return;
+    case WM_RBUTTONUP: {
+      const HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAY_MENU));
+      const HMENU popup = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
+      if (popup != nullptr) {
+        static const std::string texts[] = {LngText("MENU", "IDS_MENU_SHOWTOOL"), LngText("MENU", "IDS_MENU_EXIT"),
+                                            LngText("MENU", "IDS_MENU_LOGIN")};
+        const UINT commands[] = {ID_MENU_SHOWTOOL, ID_MENU_EXIT, ID_MENU_LOGIN};
+        for (UINT i = 0; i < 3; ++i) ModifyMenuA(popup, i, MF_BYPOSITION | MF_STRING, commands[i], texts[i].c_str());
+        // Only the first item is offered.
+        DeleteMenu(popup, 2, MF_BYPOSITION);
+        DeleteMenu(popup, 1, MF_BYPOSITION);
+        POINT cursor = {};
+        GetCursorPos(&cursor);
+        SetForegroundWindow(hwnd());
+        TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, hwnd(), nullptr);
+      }
+      if (menu != nullptr) DestroyMenu(menu);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+LRESULT CBrevantDlg::OnKeyInserted(const std::string& reader) {
+  if (!cert_tree_) return 1;
+  cert_tree_->set_current_reader(reader);
+  RefreshKeyTree();
+  const std::string notice = cert_tree_->InsertionNoticeFor(reader, BankTimeNow());
+  ULONG state = 0;
+  if (DeviceTable().TK_GetDevState(reader.c_str(), &state) != tk::kOk || state != tk::kStatePresent) return 1;
+  ShowPopup(notice.c_str());
+  return 0;
+}
+
+void CBrevantDlg::OnKeyRemovedMsg(const std::string& reader) {
+  ShowPopup(CachedText("KEY_REMOVE"));
+  for (auto entry = open_dialogs_.begin(); entry != open_dialogs_.end();) {
+    if (entry->first == reader) {
+      PostMessageW(entry->second, WM_SYSCOMMAND, SC_CLOSE, 100);
+      entry = open_dialogs_.erase(entry);
+    } else {
+      ++entry;
+    }
+  }
+  details_.Clear();
+  selection_text_.clear();
+  RefreshKeyTree();
+}
+
+void CBrevantDlg::RegisterOpenDialog(const std::string& reader, HWND dialog) {
+  open_dialogs_.emplace_back(reader, dialog);
+}
+
+void CBrevantDlg::UnregisterOpenDialog(HWND dialog) {
+  std::erase_if(open_dialogs_, [dialog](const auto& entry) { return entry.second == dialog; });
+}
+
+void CBrevantDlg::OnNotice(WPARAM which) {
+  const char* section = which == 0 ? "MainFrm" : "TOOL";
+  const char* key = which == 0 ? "MSGBOX_TYPE_REMOVEKEYTIP_CLOSEAPP" : "NOOPERATE_TOO_LONG_NOTE";
+  if (which > 1) return;
+  HiddenDLG hidden;
+  hidden.CreateTopmost();
+  const HWND owner = IsWindowVisible(hwnd()) ? hwnd() : hidden.hwnd();
+  ToolMessageBox(owner, LngText(section, key), MB_ICONINFORMATION);
+}
+
+void CBrevantDlg::OnCopyData(const COPYDATASTRUCT* data) {
+  if (data == nullptr || data->lpData == nullptr) return;
+  const char* bytes = static_cast<const char*>(data->lpData);
+  const std::size_t length = strnlen(bytes, std::min<std::size_t>(data->cbData, kCopyDataChars));
+  const std::string_view text(bytes, length);
+  const std::string_view number = text.substr(0, std::min(length, kCopyDataNumberChars));
+  const std::string_view rest = length > kCopyDataNumberChars ? text.substr(kCopyDataNumberChars) : std::string_view();
+  CopyCut(g_copied_text, rest);
+  if (ParseDecimal(std::string(number)) == static_cast<int>(must_change_pin_message_) && !initial_pin_flow_running_)
+    PostMessageW(hwnd(), kInitialPinChangeMessage, 0, reinterpret_cast<LPARAM>(g_copied_text));
+}
+
+void CBrevantDlg::OnCertsChanged(WPARAM what) {
+  if (what == kRefreshTree) {
+    RefreshKeyTree();
+    return;
+  }
+  RemoveProviderCerts(CspInfo("CSP_NAME"), CspInfo("SM2_STORE_NAME"));
+  RefreshKeyTree();
+  if (what == kCertsDownloaded) {
+    char text[260] = {};
+    std::snprintf(text, sizeof text, "%s\n", kCertsDownloadedText);
+    ShowPopup(text);
+  }
+}
+
+void CBrevantDlg::ViewSelectedCert() {
+  if (PresentKeyCount() <= 0 || !cert_tree_ || tree_.SelectedNode() == nullptr) return;
+  const std::optional<std::vector<BYTE>> cert = cert_tree_->SelectedCertificate();
+  if (!cert) {
+    InformUser(ToolText("CERT_UNFOUND"));
+    return;
+  }
+  const fw::ScopedCertContext context(
+      CertCreateCertificateContext(kCertEncoding, cert->data(), static_cast<DWORD>(cert->size())));
+  if (context) ViewCertDialog(hwnd(), context.get(), ToolText("TOOL_TITLE"));
+}
+
+void CBrevantDlg::OnRegisterCerts() {
+  if (PresentKeyCount() <= 0) return;
+  if (tree_.SelectedNode() == nullptr) {
+    InformUser(LngText("CertManagePage", "REGCERT_FAIL"));
+    return;
+  }
+  // The command ends once it knows the key; nothing more is asked of it.
+  SelectedReaderName(tree_);
+}
+
+void CBrevantDlg::OnRemoveCerts() {
+  const DWORD result = RemoveProviderCerts(CspInfo("CSP_NAME"), CspInfo("SM2_STORE_NAME"));
+  InformUser(LngText("CertManagePage", result == 0 ? "UNINSTALLCERT_SUC" : "UNINSTALLCERT_FAIL"));
+}
+
+bool CBrevantDlg::KeyCommandAllowed() const { return PresentKeyCount() > 0; }
+
+// The PIN, label and key-information dialogs come with their own pieces of
+// work; until then the buttons check what they check and stop.
+void CBrevantDlg::OnChangePin() {}
+void CBrevantDlg::RunInitialPinChange() {}
+void CBrevantDlg::OnChangeLabel() {}
+void CBrevantDlg::OnKeyInfo() {
+  if (!KeyCommandAllowed()) return;
+  if (tree_.SelectedNode() == nullptr) InformUser(ToolText("PLEASE_SEL_KEY_EVR"));
+}
+
 bool CBrevantDlg::PreTranslateMessage(MSG& message) {
+  if (message.message == kInitialPinChangeMessage) {
+    if (!initial_pin_flow_running_) {
+      initial_pin_flow_running_ = true;
+      RunInitialPinChange();
+      initial_pin_flow_running_ = false;
+    }
+    return true;
+  }
+  if (certs_changed_message_ != 0 && message.message == certs_changed_message_ && message.hwnd == hwnd())
+    OnCertsChanged(message.wParam);
   if (message.message == WM_KEYDOWN && (message.wParam == VK_ESCAPE || message.wParam == VK_RETURN)) return true;
   if (bring_to_front_message_ != 0 && message.message == bring_to_front_message_ && message.hwnd == hwnd()) {
     ShowMainWindow();
     return true;
   }
+  if (message.message == kIdleTimerMessage) {
+    StopTimer(kIdleTimer);
+    if (message.wParam == 0) StartTimer(kIdleTimer, static_cast<UINT>(message.lParam) * 60000);
+    return true;
+  }
   return false;
+}
+
+bool CBrevantDlg::OnNotify(int id, NMHDR& header, LRESULT& result) {
+  if (id != IDC_KEY_TREE) return false;
+  switch (header.code) {
+    case NM_CLICK:
+      result = 0;
+      return true;
+    case TVN_SELCHANGEDW:
+    case TVN_SELCHANGEDA:
+      OnSelectNode();
+      result = 0;
+      return true;
+    case NM_DBLCLK:
+      if ((tree_.NodeId(tree_.SelectedNode()) & kCertNodeTag) == kCertNodeTag) ViewSelectedCert();
+      result = 0;
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -150,12 +431,28 @@ bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       // Hidden first; the dialog manager then ends the dialog as Cancel.
       HideMainWindow();
       return false;
+    case WM_PAINT:
+      if (!IsIconic(hwnd()) || icon_ == nullptr) return false;
+      {
+        PAINTSTRUCT paint = {};
+        const HDC dc = BeginPaint(hwnd(), &paint);
+        RECT client = {};
+        GetClientRect(hwnd(), &client);
+        DrawIcon(dc, (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2,
+                 (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2, icon_);
+        EndPaint(hwnd(), &paint);
+      }
+      result = 0;
+      return true;
     case WM_HELP:
       result = TRUE;
       return true;
     case WM_QUERYDRAGICON:
       result = reinterpret_cast<LRESULT>(icon_);
       return true;
+    case WM_TIMER:
+      if (wparam == kStartTimer) StopTimer(kStartTimer);
+      return false;
     case kTrayCallbackMessage:
       OnTrayNotify(lparam);
       result = 0;
@@ -163,12 +460,21 @@ bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
     case kKeyPresentMessage:
     case kKeyRemovedMessage: {
       const std::unique_ptr<char[]> reader = TakeReaderName(lparam);
-      const char* name = reader ? reader.get() : "";
-      if (message == kKeyPresentMessage) OnKeyPresent(name);
-      else OnKeyRemovedMsg(name);
-      result = 0;
+      const std::string name = reader ? reader.get() : "";
+      if (message == kKeyPresentMessage) result = OnKeyInserted(name);
+      else {
+        OnKeyRemovedMsg(name);
+        result = 0;
+      }
       return true;
     }
+    case kNoticeMessage:
+      OnNotice(wparam);
+      result = 0;
+      return true;
+    case WM_COPYDATA:
+      OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lparam));
+      return false;
     case WM_DESTROY:
       StopKeyMonitor();
       return false;
@@ -195,6 +501,26 @@ bool CBrevantDlg::OnCommand(int id, int code, HWND control) {
     case ID_MENU_CONFIRM_EXIT:
       ConfirmExit();
       return true;
+    case IDC_CERT_INFO:
+      ViewSelectedCert();
+      return true;
+    case IDC_CHANGE_PIN:
+      OnChangePin();
+      return true;
+    case IDC_CHANGE_LABEL:
+      OnChangeLabel();
+      return true;
+    case IDC_KEY_INFO:
+      OnKeyInfo();
+      return true;
+    case ID_CMD_REGISTER_CERTS:
+      OnRegisterCerts();
+      return true;
+    case ID_CMD_REMOVE_CERTS:
+      OnRemoveCerts();
+      return true;
+    case ID_CMD_START_BROWSER:
+      return true;  // the browser start comes with the browser's piece of work
     default:
       return Dialog::OnCommand(id, code, control);
   }

@@ -1,11 +1,19 @@
-// The tool's main window: a dialog that starts hidden behind the tray icon.
+// The tool's main window: a dialog that starts hidden behind the tray icon,
+// shows the keys present with their certificates, and routes every command.
 #pragma once
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "cert_tree.h"
 #include "dialog.h"
+#include "key_record.h"
+#include "key_tree_control.h"
 #include "msn_wnd.h"
+#include "scoped_gdi.h"
 #include "scoped_handle.h"
 
 namespace brevant {
@@ -16,30 +24,68 @@ class CBrevantDlg : public fw::Dialog {
   ~CBrevantDlg() override;
   bool PreTranslateMessage(MSG& message) override;
 
+  // Dialogs that must close when their key goes register here while open.
+  void RegisterOpenDialog(const std::string& reader, HWND dialog);
+  void UnregisterOpenDialog(HWND dialog);
+
  protected:
   bool OnInitDialog() override;
   bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
   bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(int id, NMHDR& header, LRESULT& result) override;
 
  private:
   // Start-up up to the single-instance check; ends the process when another
   // copy runs.
   void StartUp();
+  void SetUpControls();
+  void RegisterMessages();
+  void LayOut();
   void ShowMainWindow();
   void HideMainWindow() const { ShowWindow(hwnd(), SW_HIDE); }
   void RunAboutBox();
   void ConfirmExit();
+  void InformUser(const std::string& text);
+
+  int RefreshKeyTree();
+  void OnSelectNode();
   // Slides the popup up with `text`; the one popup is made on first use.
   void ShowPopup(const char* text);
   void OnTrayNotify(LPARAM mouse_message);
-  void OnKeyPresent(const char* reader);
-  void OnKeyRemovedMsg(const char* reader);
+  LRESULT OnKeyInserted(const std::string& reader);
+  void OnKeyRemovedMsg(const std::string& reader);
+  void OnNotice(WPARAM which);
+  void OnCopyData(const COPYDATASTRUCT* data);
+  void OnCertsChanged(WPARAM what);
+  void ViewSelectedCert();
+  void OnRegisterCerts();
+  void OnRemoveCerts();
+  // Commands that act on the selected key; false when none is present.
+  bool KeyCommandAllowed() const;
+  void OnChangePin();
+  void OnChangeLabel();
+  void OnKeyInfo();
+  void RunInitialPinChange();
 
   HICON icon_ = nullptr;
   fw::ScopedHandle instance_mutex_;  // held until the process ends
   UINT bring_to_front_message_ = 0;
+  UINT certs_changed_message_ = 0;
+  UINT allowed_notice_message_ = 0;
+  UINT show_change_pin_message_ = 0;
+  UINT must_change_pin_message_ = 0;
   int start_counter_ = 2;  // WM_NCPAINTs that hide the window at start
+  bool initial_pin_flow_running_ = false;
+
+  KeyTreeControl tree_;
+  DetailsListControl details_;
+  KeyRecordMap records_;
+  std::unique_ptr<CertTree> cert_tree_;
+  std::string selection_text_;
+  fw::ScopedGdiObject banner_;
+  HIMAGELIST tree_images_ = nullptr;
   std::unique_ptr<CMsnWnd> popup_;
+  std::vector<std::pair<std::string, HWND>> open_dialogs_;
 };
 
 }  // namespace brevant

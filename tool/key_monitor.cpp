@@ -98,6 +98,7 @@ void KeyMonitor::OnRemoval(const char* reader) {
     actions_.Pause(kRemovalPauseMs);
     actions_.ClearSslCache();
     actions_.RemoveProviderCerts();
+    if (present_count_ > 0) actions_.RefreshRemainingKeys();
   }
   state = kNoKey;
 }

@@ -46,6 +46,9 @@ class KeyMonitorActions {
   virtual void ClearSslCache() {}
   // Takes the certificates of the tool's provider out of the user's stores.
   virtual void RemoveProviderCerts() {}
+  // After a removal that leaves keys present: their certificates went with
+  // the provider's and must be listed (and so registered) again.
+  virtual void RefreshRemainingKeys() {}
 };
 
 class KeyMonitor {

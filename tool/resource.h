@@ -33,6 +33,11 @@
 #define IDC_UNUSED_BUTTON 1235
 #define IDC_KEY_FRAME 1264
 
+// Commands other programs send; no control carries them.
+#define ID_CMD_START_BROWSER 1002
+#define ID_CMD_REGISTER_CERTS 1233
+#define ID_CMD_REMOVE_CERTS 1234
+
 // About box and message box.
 #define IDC_ABOUT_OK 1230
 #define IDC_ABOUT_PHONE 1237

@@ -4,8 +4,10 @@
 #include <string>
 
 #include "cached_texts.h"
+#include "cert_store.h"
 #include "device_table.h"
 #include "key_monitor.h"
+#include "registered_messages.h"
 #include "settings.h"
 #include "system_tray.h"
 
@@ -49,6 +51,12 @@ class ToolActions : public KeyMonitorActions {
     if (!PostMessageA(main_window_, message, wparam, reinterpret_cast<LPARAM>(copy))) delete[] copy;
   }
   void Pause(DWORD ms) override { Sleep(ms); }
+  void RemoveProviderCerts() override {
+    brevant::RemoveProviderCerts(CspInfo("CSP_NAME"), CspInfo("SM2_STORE_NAME"));
+  }
+  void RefreshRemainingKeys() override {
+    if (main_window_ != nullptr) PostMessageW(main_window_, CertsChangedMessage(), kRefreshTree, 0);
+  }
 
  private:
   HWND main_window_ = nullptr;

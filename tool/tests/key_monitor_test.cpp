@@ -31,6 +31,7 @@ class RecordingActions : public brevant::KeyMonitorActions {
   void HandleLastRemovalInBrowser() override { Add("browser"); }
   void ClearSslCache() override { Add("ssl"); }
   void RemoveProviderCerts() override { Add("certs"); }
+  void RefreshRemainingKeys() override { Add("refresh"); }
 
   Events Take() {
     std::lock_guard guard(lock_);
@@ -74,7 +75,8 @@ TEST(KeyMonitorSteps, EventsCountKeysAndDriveTheIcon) {
       {true, kReader1, {"pause 200", "present Quillon Tarnex UDISK 1"}, 2},
       // Reported twice: still one key, or its removal would leave a key shown.
       {true, kReader1, {"pause 200", "present Quillon Tarnex UDISK 1"}, 2},
-      {false, kReader1, {"removed Quillon Tarnex UDISK 1", "pause 200", "pause 200", "ssl", "certs"}, 1},
+      // The remaining key's certificates went with the provider's: listed again.
+      {false, kReader1, {"removed Quillon Tarnex UDISK 1", "pause 200", "pause 200", "ssl", "certs", "refresh"}, 1},
       {false, "Quillon Tarnex UDISK 7", {}, 1},  // never reported present
       {false, kReader1, {}, 1},                  // already gone
       {false, kReader0, kLastRemoval0, 0},
@@ -122,8 +124,9 @@ TEST_F(KeyMonitorOnToken, ScanReportsKeysPresentAtStartAndTheWatcherTheChanges) 
   EXPECT_EQ(monitor.present_count(), 2);
 
   ASSERT_EQ(simtest::Tokenctl("remove second").exit_code, 0u);
-  ASSERT_TRUE(actions_.WaitFor(5));
-  EXPECT_EQ(actions_.Take(), (Events{"removed Quillon Tarnex UDISK 1", "pause 200", "pause 200", "ssl", "certs"}));
+  ASSERT_TRUE(actions_.WaitFor(6));
+  EXPECT_EQ(actions_.Take(),
+            (Events{"removed Quillon Tarnex UDISK 1", "pause 200", "pause 200", "ssl", "certs", "refresh"}));
   ASSERT_EQ(simtest::Tokenctl("remove first").exit_code, 0u);
   ASSERT_TRUE(actions_.WaitFor(kLastRemoval0.size()));
   EXPECT_EQ(actions_.Take(), kLastRemoval0);
