@@ -23,4 +23,7 @@ if(BUILD_TESTING)
   add_project_test(brevant_start_tests SOURCES tests/start_test.cpp
     LIBS brevant_app brevant_ui tokensim_testing)
   add_dependencies(brevant_start_tests brevant rva tokenctl dist_files)
+  add_project_test(brevant_cert_flow_tests SOURCES tests/cert_flow_test.cpp
+    LIBS brevant_cert_store framework tokensim_testing comctl32)
+  add_dependencies(brevant_cert_flow_tests brevant rva tokenctl dist_files)
 endif()
