@@ -27,3 +27,11 @@ if(BUILD_TESTING)
     LIBS brevant_cert_store framework tokensim_testing comctl32)
   add_dependencies(brevant_cert_flow_tests brevant rva tokenctl dist_files)
 endif()
+
+# The benchmark (scripts/bench tool): a key plugged in until it shows.
+if(BUILD_TESTING)
+  add_executable(brevant_bench bench/insert_bench.cpp)
+  target_link_libraries(brevant_bench PRIVATE brevant_cert_store framework tokensim_testing comctl32)
+  set_target_properties(brevant_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  add_dependencies(brevant_bench brevant rva tokenctl dist_files)
+endif()
