@@ -12,6 +12,7 @@
 #include "scoped_handle.h"
 #include "sim_fixture.h"
 #include "text.h"
+#include "window.h"
 
 namespace {
 
@@ -121,6 +122,72 @@ TEST_F(CertFlow, PullingOneOfTwoKeysLeavesTheOthersCertificatesInTheStore) {
   Sleep(1500);  // the removal's pauses and the refresh after them
   EXPECT_TRUE(WaitUntil([] { return ProviderEntries() == 2; })) << ProviderEntries();
   EXPECT_EQ(TreeNodes(window), 3);
+}
+
+}  // namespace
+
+namespace {
+
+std::string ToolTitle() {
+  char text[260] = {};
+  GetPrivateProfileStringA("TOOL", "TOOL_TITLE", "", text, sizeof text, (simtest::BinDir() + "\\TKLN0804.ini").c_str());
+  return text;
+}
+
+// A visible top-level window of `process` of `class_name` other than `except`.
+HWND FindWindowOf(DWORD process, const wchar_t* class_name, HWND except = nullptr) {
+  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, class_name, nullptr)) != nullptr;) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == process && window != except && IsWindowVisible(window)) return window;
+  }
+  return nullptr;
+}
+
+TEST_F(CertFlow, WindowKeepsItsRulesAndOpensTheViewerAndTheOneItemMenu) {
+  const HWND window = Start();
+  ASSERT_NE(window, nullptr);
+  const DWORD process = GetProcessId(tool_.get());
+  Tokenctl("insert first");
+  ASSERT_TRUE(WaitUntil([&] { return TreeNodes(window) == 3; }));
+  SendMessageW(window, WM_USER + 100, 167, WM_LBUTTONDBLCLK);  // the shell's double click
+  ASSERT_TRUE(IsWindowVisible(window));
+
+  const HWND tree = GetDlgItem(window, IDC_KEY_TREE);
+  for (WPARAM key : {VK_ESCAPE, VK_RETURN}) PostMessageW(tree, WM_KEYDOWN, key, 0);
+  std::string long_data(500, 'A');  // no terminator, beyond every limit
+  COPYDATASTRUCT data = {0, static_cast<DWORD>(long_data.size()), long_data.data()};
+  SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  Sleep(300);
+  EXPECT_TRUE(IsWindowVisible(window)) << "Escape and Return do nothing";
+  EXPECT_EQ(WaitForSingleObject(tool_.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  // The viewer for the first certificate, with the tool's title.
+  const auto root = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  const auto cert = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)root));
+  SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(cert));
+  PostMessageW(window, WM_COMMAND, IDC_CERT_INFO, 0);
+  HWND viewer = nullptr;
+  EXPECT_TRUE(WaitUntil([&] { return (viewer = FindWindowOf(process, L"#32770", window)) != nullptr; }));
+  if (viewer != nullptr) {
+    EXPECT_EQ(fw::WindowTextOf(viewer), ToolTitle());
+    PostMessageW(viewer, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return FindWindowOf(process, L"#32770", window) == nullptr; }));
+  }
+
+  PostMessageW(window, WM_USER + 100, 167, WM_RBUTTONUP);
+  HWND menu = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (menu = FindWindowOf(process, L"#32768")) != nullptr; }));
+  // Menus belong to their process here: the menu's height tells its items.
+  RECT place = {};
+  GetWindowRect(menu, &place);
+  EXPECT_LT(place.bottom - place.top, 2 * GetSystemMetrics(SM_CYMENU)) << "the tray menu offers one item";
+  PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return FindWindowOf(process, L"#32768") == nullptr; }));
+
+  SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_FALSE(IsWindowVisible(window)) << "the close box hides the window";
+  EXPECT_EQ(WaitForSingleObject(tool_.get(), 300), static_cast<DWORD>(WAIT_TIMEOUT)) << "and the tool goes on";
 }
 
 }  // namespace
