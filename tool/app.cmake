@@ -35,3 +35,8 @@ if(BUILD_TESTING)
   set_target_properties(brevant_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   add_dependencies(brevant_bench brevant rva tokenctl dist_files)
 endif()
+
+# certlist: the store entries of a provider (the demo's check).
+add_executable(certlist tools/cert_list.cpp)
+target_link_libraries(certlist PRIVATE framework crypt32)
+set_target_properties(certlist PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
