@@ -24,6 +24,7 @@
 #include "text_cut.h"
 #include "tool_key_monitor.h"
 #include "tool_message_box.h"
+#include "window_messages.h"
 
 namespace brevant {
 namespace {
@@ -37,8 +38,6 @@ constexpr std::size_t kSelectionChars = 63;
 
 // The text part of the last data message, for the initial-PIN flow.
 char g_copied_text[64] = {};
-constexpr std::size_t kCopyDataChars = 127;
-constexpr std::size_t kCopyDataNumberChars = 8;
 
 // The built-in "certificate downloaded" notice, in code page 936.
 constexpr char kCertsDownloadedText[] = "\xD6\xA4\xCA\xE9\xCF\xC2\xD4\xD8\xB3\xC9\xB9\xA6";
@@ -299,14 +298,10 @@ void CBrevantDlg::OnNotice(WPARAM which) {
 }
 
 void CBrevantDlg::OnCopyData(const COPYDATASTRUCT* data) {
-  if (data == nullptr || data->lpData == nullptr) return;
-  const char* bytes = static_cast<const char*>(data->lpData);
-  const std::size_t length = strnlen(bytes, std::min<std::size_t>(data->cbData, kCopyDataChars));
-  const std::string_view text(bytes, length);
-  const std::string_view number = text.substr(0, std::min(length, kCopyDataNumberChars));
-  const std::string_view rest = length > kCopyDataNumberChars ? text.substr(kCopyDataNumberChars) : std::string_view();
-  CopyCut(g_copied_text, rest);
-  if (ParseDecimal(std::string(number)) == static_cast<int>(must_change_pin_message_) && !initial_pin_flow_running_)
+  if (data == nullptr) return;
+  const DataMessage message = ParseDataMessage(static_cast<const char*>(data->lpData), data->cbData);
+  CopyCut(g_copied_text, message.text);
+  if (message.number == static_cast<int>(must_change_pin_message_) && !initial_pin_flow_running_)
     PostMessageW(hwnd(), kInitialPinChangeMessage, 0, reinterpret_cast<LPARAM>(g_copied_text));
 }
 
@@ -381,7 +376,8 @@ bool CBrevantDlg::PreTranslateMessage(MSG& message) {
   }
   if (message.message == kIdleTimerMessage) {
     StopTimer(kIdleTimer);
-    if (message.wParam == 0) StartTimer(kIdleTimer, static_cast<UINT>(message.lParam) * 60000);
+    if (const std::optional<std::uint32_t> period = IdleTimerPeriodMs(message.wParam, message.lParam))
+      StartTimer(kIdleTimer, *period);
     return true;
   }
   return false;

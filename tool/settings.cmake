@@ -1,6 +1,6 @@
 # Settings, texts and the device library of the tray tool. The buffer
 # cutting is portable and tested in both trees.
-add_library(brevant_text STATIC text_cut.cpp)
+add_library(brevant_text STATIC text_cut.cpp window_messages.cpp)
 target_include_directories(brevant_text PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 if(WIN32)
@@ -10,7 +10,7 @@ if(WIN32)
 endif()
 
 if(BUILD_TESTING)
-  add_project_test(brevant_text_tests SOURCES tests/text_cut_test.cpp LIBS brevant_text)
+  add_project_test(brevant_text_tests SOURCES tests/text_cut_test.cpp tests/window_messages_test.cpp LIBS brevant_text)
   if(WIN32)
     add_project_test(brevant_settings_tests SOURCES tests/settings_test.cpp LIBS brevant_base tokensim_testing)
     add_dependencies(brevant_settings_tests rva dist_files)
