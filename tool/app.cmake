@@ -1,4 +1,6 @@
 # The tool's windows and its program.
+add_library(brevant_testing INTERFACE)
+target_include_directories(brevant_testing INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/testing)
 add_library(brevant_app STATIC brevant_dlg.cpp small_dialogs.cpp single_instance.cpp tool_message_box.cpp
   tool_key_monitor.cpp registered_messages.cpp)
 target_include_directories(brevant_app PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
@@ -21,17 +23,17 @@ if(BUILD_TESTING)
     LIBS brevant_app framework_testing tokensim_testing)
   add_dependencies(brevant_window_tests rva dist_files)
   add_project_test(brevant_start_tests SOURCES tests/start_test.cpp
-    LIBS brevant_app brevant_ui tokensim_testing)
+    LIBS brevant_app brevant_ui brevant_testing tokensim_testing)
   add_dependencies(brevant_start_tests brevant rva tokenctl dist_files)
   add_project_test(brevant_cert_flow_tests SOURCES tests/cert_flow_test.cpp
-    LIBS brevant_cert_store framework tokensim_testing comctl32)
+    LIBS brevant_cert_store brevant_testing framework tokensim_testing comctl32)
   add_dependencies(brevant_cert_flow_tests brevant rva tokenctl dist_files)
 endif()
 
 # The benchmark (scripts/bench tool): a key plugged in until it shows.
 if(BUILD_TESTING)
   add_executable(brevant_bench bench/insert_bench.cpp)
-  target_link_libraries(brevant_bench PRIVATE brevant_cert_store framework tokensim_testing comctl32)
+  target_link_libraries(brevant_bench PRIVATE brevant_cert_store brevant_testing framework tokensim_testing comctl32)
   set_target_properties(brevant_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   add_dependencies(brevant_bench brevant rva tokenctl dist_files)
 endif()

@@ -16,6 +16,7 @@
 #include "scoped_crypt.h"
 #include "scoped_handle.h"
 #include "sim_fixture.h"
+#include "tool_driver.h"
 #include "text.h"
 
 namespace {
@@ -24,35 +25,8 @@ constexpr int kRuns = 7;
 const char* const kCerts[] = {"ku-sig", "ku-sig-nr-ke", "ku-nr",       "ku-none", "serial-01a20f",
                               "no-cn",  "expires-5d",   "expires-31d", "ski",     "cn-zh"};
 
-std::string Setting(const char* key) {
-  char text[260] = {};
-  GetPrivateProfileStringA("CSPINFO", key, "", text, sizeof text, (simtest::BinDir() + "\\RVControl.ini").c_str());
-  return text;
-}
-
-int ProviderEntries(const std::wstring& provider) {
-  const fw::ScopedCertStore store(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"MY"));
-  int count = 0;
-  for (PCCERT_CONTEXT cert = nullptr; (cert = CertEnumCertificatesInStore(store.get(), cert)) != nullptr;) {
-    DWORD size = 0;
-    if (!CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, nullptr, &size)) continue;
-    std::string bytes(size, '\0');
-    CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, bytes.data(), &size);
-    const auto& info = *reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(bytes.data());
-    count += info.pwszProvName != nullptr && provider == info.pwszProvName;
-  }
-  return count;
-}
-
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD timeout_ms = 20000) {
-  const ULONGLONG start = GetTickCount64();
-  while (!condition()) {
-    if (GetTickCount64() - start > timeout_ms) return false;
-    Sleep(5);
-  }
-  return true;
-}
+using brevant::testing::FindMainWindow;
+using brevant::testing::TreeNodes;
 
 double NowMs() {
   LARGE_INTEGER frequency, counter;
@@ -66,33 +40,13 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-HWND FindMainWindow(DWORD process) {
-  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"#32770", nullptr)) != nullptr;) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == process && GetDlgItem(window, IDC_KEY_TREE) != nullptr) return window;
-  }
-  return nullptr;
-}
-
-int TreeNodes(HWND window) { return static_cast<int>(SendMessageW(GetDlgItem(window, IDC_KEY_TREE), TVM_GETCOUNT, 0, 0)); }
-
-// Replacing a popup that has the focus waits for the X server here; the
-// measurement starts without one.
-void ClosePopup() {
-  WaitUntil([] {
-    const HWND popup = FindWindowW(L"Brevant.MsnWnd", nullptr);
-    if (popup != nullptr && IsWindowVisible(popup)) PostMessageW(popup, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    return popup == nullptr;
-  });
-}
-
 }  // namespace
 
 int main() {
   const simtest::SimKeyFolder keys;
-  const std::string provider = Setting("CSP_NAME"), sm2_store = Setting("SM2_STORE_NAME");
-  const std::wstring wide_provider = fw::AnsiToWide(provider);
+  const std::string provider = brevant::testing::ShippedSetting("CSPINFO", "CSP_NAME");
+  const std::string sm2_store = brevant::testing::ShippedSetting("CSPINFO", "SM2_STORE_NAME");
+  const auto WaitUntil = [](auto condition) { return brevant::testing::WaitUntil(condition, 20000); };
   brevant::RemoveProviderCerts(provider.c_str(), sm2_store.c_str());
   for (const char* key : {"one", "ten"}) {
     simtest::Tokenctl(std::string("create ") + key);
@@ -122,11 +76,11 @@ int main() {
   for (const auto& [key, certs] : {std::pair{"one", 1}, std::pair{"ten", 10}}) {
     std::vector<double> shown;
     for (int run = 0; run < kRuns; ++run) {
-      ClosePopup();
+      brevant::testing::ClosePopup();
       const double start = NowMs();
       simtest::Tokenctl(std::string("insert ") + key);
       const bool ok = WaitUntil([&] {
-        return ProviderEntries(wide_provider) == certs && TreeNodes(window) == certs + 1;
+        return brevant::testing::ProviderEntries(provider) == certs && TreeNodes(window) == certs + 1;
       });
       const double elapsed = NowMs() - start;
       if (!ok) {
@@ -136,7 +90,7 @@ int main() {
       }
       shown.push_back(elapsed);
       simtest::Tokenctl(std::string("remove ") + key);
-      WaitUntil([&] { return ProviderEntries(wide_provider) == 0 && TreeNodes(window) == 1; });
+      WaitUntil([&] { return brevant::testing::ProviderEntries(provider) == 0 && TreeNodes(window) == 1; });
     }
     if (!shown.empty())
       std::printf("%2d certificate(s): insert to store and tree: median %.0f ms (min %.0f, max %.0f) over %zu runs\n",

@@ -11,52 +11,18 @@
 #include "scoped_crypt.h"
 #include "scoped_handle.h"
 #include "sim_fixture.h"
+#include "tool_driver.h"
 #include "text.h"
 #include "window.h"
 
 namespace {
 
-std::string Setting(const char* key) {
-  char text[260] = {};
-  GetPrivateProfileStringA("CSPINFO", key, "", text, sizeof text, (simtest::BinDir() + "\\RVControl.ini").c_str());
-  return text;
-}
+using brevant::testing::FindMainWindow;
+using brevant::testing::TreeNodes;
+using brevant::testing::WaitUntil;
 
-// Entries of the tool's provider in the user's personal store.
-int ProviderEntries() {
-  const std::wstring provider = fw::AnsiToWide(Setting("CSP_NAME"));
-  const fw::ScopedCertStore store(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"MY"));
-  int count = 0;
-  for (PCCERT_CONTEXT cert = nullptr; (cert = CertEnumCertificatesInStore(store.get(), cert)) != nullptr;) {
-    DWORD size = 0;
-    if (!CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, nullptr, &size)) continue;
-    std::string bytes(size, '\0');
-    CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, bytes.data(), &size);
-    const auto& info = *reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(bytes.data());
-    count += info.pwszProvName != nullptr && provider == info.pwszProvName;
-  }
-  return count;
-}
-
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD timeout_ms = 10000) {
-  for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
-    if (condition()) return true;
-    Sleep(50);
-  }
-  return condition();
-}
-
-HWND FindMainWindow(DWORD process) {
-  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"#32770", nullptr)) != nullptr;) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == process && GetDlgItem(window, IDC_KEY_TREE) != nullptr) return window;
-  }
-  return nullptr;
-}
-
-int TreeNodes(HWND window) { return static_cast<int>(SendMessageW(GetDlgItem(window, IDC_KEY_TREE), TVM_GETCOUNT, 0, 0)); }
+std::string Setting(const char* key) { return brevant::testing::ShippedSetting("CSPINFO", key); }
+int ProviderEntries() { return brevant::testing::ProviderEntries(Setting("CSP_NAME")); }
 
 class CertFlow : public ::testing::Test {
  protected:
@@ -111,13 +77,8 @@ TEST_F(CertFlow, PullingOneOfTwoKeysLeavesTheOthersCertificatesInTheStore) {
   // ku-sig is on both keys: one store entry per container name, so three.
   ASSERT_TRUE(WaitUntil([] { return ProviderEntries() == 3; })) << ProviderEntries();
   // Without a popup to replace, the window handles the removal at once, as
-  // it does on a desktop (here, replacing a popup that has the focus waits
-  // for the X server, which makes the window late).
-  ASSERT_TRUE(WaitUntil([] {
-    const HWND popup = FindWindowW(L"Brevant.MsnWnd", nullptr);
-    if (popup != nullptr && IsWindowVisible(popup)) PostMessageW(popup, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    return popup == nullptr;
-  }));
+  // it does on a desktop.
+  ASSERT_TRUE(brevant::testing::ClosePopup());
   Tokenctl("remove first");
   Sleep(1500);  // the removal's pauses and the refresh after them
   EXPECT_TRUE(WaitUntil([] { return ProviderEntries() == 2; })) << ProviderEntries();

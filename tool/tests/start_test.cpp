@@ -12,6 +12,7 @@
 #include "scoped_handle.h"
 #include "sim_fixture.h"
 #include "text.h"
+#include "tool_driver.h"
 #include "window.h"
 
 namespace {
@@ -19,35 +20,11 @@ namespace {
 constexpr char kZones2[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\2";
 constexpr char kDomains[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains";
 
-struct Search {
-  DWORD process;
-  HWND found;
-};
-
-// The tool's main window: the top-level window of the process that holds
-// the key tree.
-HWND FindMainWindow(DWORD process) {
-  Search search{process, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(context);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != s.process || GetDlgItem(window, IDC_KEY_TREE) == nullptr) return TRUE;
-        s.found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+using brevant::testing::FindMainWindow;
 
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeout_ms = 10000) {
-  for (DWORD waited = 0; waited < timeout_ms; waited += 20) {
-    if (condition()) return true;
-    Sleep(20);
-  }
-  return condition();
+  return brevant::testing::WaitUntil(condition, timeout_ms);
 }
 
 std::string LanguageText(const char* key) {
