@@ -266,26 +266,15 @@ LRESULT CBrevantDlg::OnKeyInserted(const std::string& reader) {
 
 void CBrevantDlg::OnKeyRemovedMsg(const std::string& reader) {
   ShowPopup(CachedText("KEY_REMOVE"));
-  for (auto entry = open_dialogs_.begin(); entry != open_dialogs_.end();) {
-    if (entry->first == reader) {
-      PostMessageW(entry->second, WM_SYSCOMMAND, SC_CLOSE, 100);
-      entry = open_dialogs_.erase(entry);
-    } else {
-      ++entry;
-    }
-  }
+  open_dialogs_.CloseFor(reader, [](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 100); });
   details_.Clear();
   selection_text_.clear();
   RefreshKeyTree();
 }
 
-void CBrevantDlg::RegisterOpenDialog(const std::string& reader, HWND dialog) {
-  open_dialogs_.emplace_back(reader, dialog);
-}
+void CBrevantDlg::RegisterOpenDialog(const std::string& reader, HWND dialog) { open_dialogs_.Register(reader, dialog); }
 
-void CBrevantDlg::UnregisterOpenDialog(HWND dialog) {
-  std::erase_if(open_dialogs_, [dialog](const auto& entry) { return entry.second == dialog; });
-}
+void CBrevantDlg::UnregisterOpenDialog(HWND dialog) { open_dialogs_.Unregister(dialog); }
 
 void CBrevantDlg::OnNotice(WPARAM which) {
   const char* section = which == 0 ? "MainFrm" : "TOOL";

@@ -13,6 +13,7 @@
 #include "key_record.h"
 #include "key_tree_control.h"
 #include "msn_wnd.h"
+#include "open_dialogs.h"
 #include "scoped_gdi.h"
 #include "scoped_handle.h"
 
@@ -85,7 +86,7 @@ class CBrevantDlg : public fw::Dialog {
   fw::ScopedGdiObject banner_;
   HIMAGELIST tree_images_ = nullptr;
   std::unique_ptr<CMsnWnd> popup_;
-  std::vector<std::pair<std::string, HWND>> open_dialogs_;
+  OpenDialogRegistry<HWND> open_dialogs_;
 };
 
 }  // namespace brevant

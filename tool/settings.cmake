@@ -10,7 +10,8 @@ if(WIN32)
 endif()
 
 if(BUILD_TESTING)
-  add_project_test(brevant_text_tests SOURCES tests/text_cut_test.cpp tests/window_messages_test.cpp LIBS brevant_text)
+  add_project_test(brevant_text_tests SOURCES tests/text_cut_test.cpp tests/window_messages_test.cpp tests/open_dialogs_test.cpp
+    LIBS brevant_text)
   if(WIN32)
     add_project_test(brevant_settings_tests SOURCES tests/settings_test.cpp LIBS brevant_base tokensim_testing)
     add_dependencies(brevant_settings_tests rva dist_files)
