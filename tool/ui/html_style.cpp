@@ -48,6 +48,10 @@ std::optional<double> DeviceUnit(std::string_view unit, int dpi) {
 }
 
 constexpr int kNumberedFontSizes[] = {8, 10, 12, 14, 18, 24, 36};
+// Far beyond any size a tooltip draws; keeps absurd values from wrapping.
+constexpr double kLargestLength = 100000;
+
+int Whole(double value) { return static_cast<int>(value < kLargestLength ? value : kLargestLength); }
 constexpr int kPointsPerInch = 72;
 
 }  // namespace
@@ -116,7 +120,7 @@ std::optional<int> ParseLength(std::string_view value, const LengthContext& cont
   else if (unit == "%") pixels = number->value * context.percent_base / 100.0;
   else if (const std::optional<double> per_unit = DeviceUnit(unit, context.dpi)) pixels = number->value * *per_unit;
   else return std::nullopt;
-  return static_cast<int>(pixels);
+  return Whole(pixels);
 }
 
 std::optional<int> ParseFontSize(std::string_view value, int current_points, const LengthContext& context) {
@@ -124,13 +128,13 @@ std::optional<int> ParseFontSize(std::string_view value, int current_points, con
   if (!number) return std::nullopt;
   const std::string_view unit = number->unit;
   if (unit.empty()) {
-    const int n = static_cast<int>(number->value);
+    const int n = Whole(number->value);
     if (n >= 1 && n <= 7 && n == number->value) return kNumberedFontSizes[n - 1];
     return n;
   }
-  if (unit == "pt") return static_cast<int>(number->value);
-  if (unit == "%") return static_cast<int>(number->value * current_points / 100.0);
-  if (unit == "em") return static_cast<int>(number->value * current_points);
+  if (unit == "pt") return Whole(number->value);
+  if (unit == "%") return Whole(number->value * current_points / 100.0);
+  if (unit == "em") return Whole(number->value * current_points);
   const std::optional<int> pixels = ParseLength(value, context);
   if (!pixels || context.dpi <= 0) return std::nullopt;
   return *pixels * kPointsPerInch / context.dpi;

@@ -34,6 +34,7 @@ TEST(HtmlStyle, LengthsInPixelsAtTheDevicesResolution) {
   };
   for (const Case c : {Case{"7", 7}, Case{"7px", 7}, Case{"2em", 24}, Case{"3ex", 18}, Case{"1in", 96},
                        Case{"2.54cm", 96}, Case{"10mm", 37}, Case{"72pt", 96}, Case{"1pc", 16}, Case{"50%", 100},
+                       Case{"1e30", std::nullopt}, Case{"99999999999999999999999px", 100000},
                        Case{"12furlongs", std::nullopt}, Case{"px", std::nullopt}, Case{"", std::nullopt}})
     EXPECT_EQ(brevant::ParseLength(c.value, context), c.pixels) << c.value;
 }
