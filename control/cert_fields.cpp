@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "text.h"
+
 namespace kestrine {
 
 void FindKeyCertificate(const tk::DeviceApi& api, const KeyConnection& key, KeyCertificate& cert) {
@@ -47,16 +49,9 @@ std::string SimpleDisplayName(PCCERT_CONTEXT cert) {
 }
 
 std::string SerialHex(PCCERT_CONTEXT cert) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  const CRYPT_INTEGER_BLOB& serial = cert->pCertInfo->SerialNumber;
-  std::string text;
   // The platform keeps the serial little-endian: the last byte comes first.
-  for (DWORD i = serial.cbData; i > 0; --i) {
-    const BYTE b = serial.pbData[i - 1];
-    text.push_back(kDigits[b >> 4]);
-    text.push_back(kDigits[b & 15]);
-  }
-  return text;
+  const CRYPT_INTEGER_BLOB& serial = cert->pCertInfo->SerialNumber;
+  return fw::HexUpper(serial.pbData, serial.cbData, true);
 }
 
 std::string LocalDate(const FILETIME& utc) {

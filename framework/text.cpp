@@ -44,4 +44,16 @@ bool Utf8ToAnsi(std::string_view text, std::string& ansi) {
   return true;
 }
 
+std::string HexUpper(const unsigned char* bytes, std::size_t length, bool last_first) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(length * 2);
+  for (std::size_t i = 0; i < length; ++i) {
+    const unsigned char b = bytes[last_first ? length - 1 - i : i];
+    text.push_back(kDigits[b >> 4]);
+    text.push_back(kDigits[b & 15]);
+  }
+  return text;
+}
+
 }  // namespace fw

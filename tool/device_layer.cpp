@@ -45,14 +45,6 @@ struct ReaderList {
   }
 };
 
-// Every key operation starts with it, so the key selects its application;
-// the name is not used.
-void EnumApplication(const tk::DeviceApi& api, TK_HANDLE device) {
-  std::array<char, kApplicationListBytes> application{};
-  ULONG size = kApplicationListBytes, count = 0;
-  api.TK_EnumApplication(device, application.data(), &size, &count);
-}
-
 // The container listing of a connected key. every key operation starts with.
 struct ContainerList {
   std::array<char, kContainerListBytes> names{};
@@ -102,6 +94,12 @@ const char* DeviceTypeTextKey(ULONG type) {
 
 constexpr ULONG kUnknownDeviceType = 4;
 
+std::string ReadLabelOf(const tk::DeviceApi& api, TK_HANDLE device) {
+  std::array<char, kPropertyBytes> label{};
+  ULONG label_length = kPropertyBytes;
+  return api.TK_ReadLabel(device, label.data(), &label_length) == tk::kOk ? BufferText(label) : std::string();
+}
+
 struct KeyProperties {
   std::string label;
   ULONG type = kUnknownDeviceType;
@@ -114,9 +112,7 @@ KeyProperties ReadKeyProperties(const tk::DeviceApi& api, const std::string& rea
   if (reader.empty() || device.Connect(reader.c_str()) != tk::kOk) return properties;
   EnumApplication(api, device.get());
 
-  std::array<char, kPropertyBytes> label{};
-  ULONG label_length = kPropertyBytes;
-  if (api.TK_ReadLabel(device.get(), label.data(), &label_length) == tk::kOk) properties.label = BufferText(label);
+  properties.label = ReadLabelOf(api, device.get());
 
   ULONG type = 0;
   if (api.TK_GetDevType(device.get(), &type) == tk::kOk) properties.type = type;
@@ -132,6 +128,19 @@ KeyProperties ReadKeyProperties(const tk::DeviceApi& api, const std::string& rea
 }
 
 }  // namespace
+
+void EnumApplication(const tk::DeviceApi& api, TK_HANDLE device) {
+  std::array<char, kApplicationListBytes> application{};
+  ULONG size = kApplicationListBytes, count = 0;
+  api.TK_EnumApplication(device, application.data(), &size, &count);
+}
+
+std::string ReadKeyLabel(const tk::DeviceApi& api, const std::string& reader) {
+  tk::DeviceConnection device(api);
+  if (reader.empty() || device.Connect(reader.c_str()) != tk::kOk) return {};
+  EnumApplication(api, device.get());
+  return ReadLabelOf(api, device.get());
+}
 
 std::optional<ReaderListing> ListReaders(const tk::DeviceApi& api) {
   const ReaderList list(api);

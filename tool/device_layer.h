@@ -93,6 +93,12 @@ struct ReaderListing {
 };
 std::optional<ReaderListing> ListReaders(const tk::DeviceApi& api);
 
+// The first step of every key operation on a connected key: the key
+// selects its application; the names are not used.
+void EnumApplication(const tk::DeviceApi& api, TK_HANDLE device);
+// The key's label; "" when the key cannot be reached or read.
+std::string ReadKeyLabel(const tk::DeviceApi& api, const std::string& reader);
+
 // The reader of a present key whose name starts at the offset in the low
 // byte of `node_id`, in a fresh reader list; "" when none does (the list has
 // changed since the tree was built, the key is gone, a state query failed,

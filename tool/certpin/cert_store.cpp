@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "device_layer.h"
 #include "device_session.h"
 #include "scoped_crypt.h"
 #include "text.h"
@@ -15,7 +16,6 @@ namespace {
 
 constexpr DWORD kStoreFlags = CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_NO_CRYPT_RELEASE_FLAG;
 constexpr std::size_t kProviderNameBytes = 256;
-constexpr std::size_t kApplicationNameBytes = 32;
 constexpr BYTE kDigitalSignature = 0x80, kNonRepudiation = 0x40, kKeyEncipherment = 0x20;
 constexpr char kKeyFolder[] = "Microsoft\\SystemCertificates\\My\\Keys\\";
 constexpr std::size_t kKeyPathBytes = 1024;
@@ -47,9 +47,7 @@ const CRYPT_KEY_PROV_INFO& AsProviderInfo(const std::vector<BYTE>& bytes) {
 ULONG CertTypeOf(const tk::DeviceApi& api, const char* reader, const char* container, DWORD key_spec) {
   tk::DeviceConnection device(api);
   if (device.Connect(reader) != tk::kOk) return 0;
-  char application[kApplicationNameBytes] = {};
-  ULONG size = sizeof application, count = 0;
-  api.TK_EnumApplication(device.get(), application, &size, &count);
+  EnumApplication(api, device.get());
   ULONG type = 0;
   if (api.TK_GetCertType(device.get(), container, key_spec, &type) != tk::kOk) return 0;
   return type;
@@ -148,13 +146,8 @@ DWORD RemoveProviderCerts(const char* provider, const char* sm2_store) {
 }
 
 std::string CachedKeyFileName(const BYTE* extension_value, std::size_t length) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string name;
-  for (std::size_t i = 2; i < length; ++i) {
-    name += kDigits[extension_value[i] >> 4];
-    name += kDigits[extension_value[i] & 0xF];
-  }
-  return name;
+  // The value is a DER octet string: its tag and length byte come first.
+  return length > 2 ? fw::HexUpper(extension_value + 2, length - 2) : std::string();
 }
 
 DWORD DeleteCachedKeyFile(PCCERT_CONTEXT cert) {

@@ -9,31 +9,14 @@
 #include "cert_store.h"
 #include "device_session.h"
 #include "scoped_crypt.h"
+#include "text.h"
 #include "text_cut.h"
 
 namespace brevant {
 namespace {
 
 constexpr int kKeyImage = 0, kCertImage = 1;
-constexpr std::size_t kApplicationBytes = 32;
-constexpr std::size_t kLabelBytes = 260;
 constexpr int kCertFindSteps = 5;
-
-void EnumApplication(const tk::DeviceApi& api, TK_HANDLE device) {
-  char application[kApplicationBytes] = {};
-  ULONG size = sizeof application, count = 0;
-  api.TK_EnumApplication(device, application, &size, &count);
-}
-
-std::string ReadLabel(const tk::DeviceApi& api, const std::string& reader) {
-  tk::DeviceConnection device(api);
-  if (device.Connect(reader.c_str()) != tk::kOk) return {};
-  EnumApplication(api, device.get());
-  char label[kLabelBytes] = {};
-  ULONG length = sizeof label;
-  if (api.TK_ReadLabel(device.get(), label, &length) != tk::kOk) return {};
-  return std::string(label, strnlen(label, sizeof label - 1));
-}
 
 KeyDateTime LocalDate(const FILETIME& utc) {
   FILETIME local = {};
@@ -54,13 +37,7 @@ std::string NameOf(PCCERT_CONTEXT cert, DWORD flags) {
 }  // namespace
 
 std::string SerialText(const BYTE* little_endian, std::size_t length) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (std::size_t i = length; i-- > 0;) {
-    text += kDigits[little_endian[i] >> 4];
-    text += kDigits[little_endian[i] & 0xF];
-  }
-  return text;
+  return fw::HexUpper(little_endian, length, true);
 }
 
 void CertTree::RememberReader(const std::string& reader) {
@@ -81,7 +58,7 @@ void CertTree::FillKeyTree() {
       // The node's identifier holds the name's offset in its low byte only.
       if (listing->offsets[i] > 0xFF) continue;
       const std::string text =
-          KeyHasCert(api_, reader.c_str()) == 0 ? Text("CERTLIST", "CERT_NO_CERT") : ReadLabel(api_, reader);
+          KeyHasCert(api_, reader.c_str()) == 0 ? Text("CERTLIST", "CERT_NO_CERT") : ReadKeyLabel(api_, reader);
       const HTREEITEM node = tree_.AddNode(nullptr, text, kKeyImage, KeyNodeId(listing->offsets[i]));
       added = true;
       if (reader == current_reader_) tree_.SelectNode(node);
