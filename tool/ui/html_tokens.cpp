@@ -53,6 +53,8 @@ HtmlToken ReadTag(std::string_view inside) {
       int count = 0;
       for (const char c : param) count = std::isdigit(static_cast<unsigned char>(c)) ? count * 10 + (c - '0') : -1;
       if (count > 0) token.count = count < kMaxCount ? count : kMaxCount;
+    } else if (!param.empty() && !std::isdigit(static_cast<unsigned char>(param.front()))) {
+      token.params.emplace(std::string(param), std::string());  // a bare name, as in <icon mask>
     }
   }
   return token;
