@@ -356,3 +356,16 @@ HtmlLayout LayoutHtml(std::string_view text, const StyleSheet& sheet, HtmlDevice
 }
 
 }  // namespace brevant
+
+namespace brevant {
+
+std::string HtmOpenCommand(std::string_view registered, std::string_view address) {
+  std::size_t cut = registered.find("\"%1\"");
+  if (cut == std::string_view::npos) cut = registered.find("%1");
+  std::string command(registered.substr(0, cut));
+  while (!command.empty() && command.back() == ' ') command.pop_back();
+  if (command.empty()) return command;
+  return command + " " + std::string(address);
+}
+
+}  // namespace brevant

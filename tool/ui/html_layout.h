@@ -92,3 +92,12 @@ HtmlLayout LayoutHtml(std::string_view text, const StyleSheet& sheet, HtmlDevice
                       const HtmlLayoutOptions& options);
 
 }  // namespace brevant
+
+namespace brevant {
+
+// The command that opens `address` with the program registered for ".htm"
+// files: the registered command cut at "\"%1\"" (else at "%1"), a blank,
+// the address. Empty when nothing is registered.
+std::string HtmOpenCommand(std::string_view registered, std::string_view address);
+
+}  // namespace brevant

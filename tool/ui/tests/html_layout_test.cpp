@@ -188,3 +188,14 @@ TEST(HtmlLayout, BrokenMarkupEndsCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HtmlLayout, TheHtmFallbackCommand) {
+  EXPECT_EQ(brevant::HtmOpenCommand("\"C:\\b\\b.exe\" -nohome \"%1\"", "http://x/"), "\"C:\\b\\b.exe\" -nohome http://x/");
+  EXPECT_EQ(brevant::HtmOpenCommand("b.exe %1 -x", "a"), "b.exe a");
+  EXPECT_EQ(brevant::HtmOpenCommand("b.exe", "a"), "b.exe a");
+  EXPECT_EQ(brevant::HtmOpenCommand("", "a"), "");
+}
+
+}  // namespace
