@@ -130,7 +130,7 @@ TEST_F(Drawing, GreyVariantDrawsShadesOfGreyKeepingTheMask) {
 
 TEST_F(Drawing, HardShadowDarkensTheBackgroundUnderTheOpaquePixelsAtTheOffset) {
   DrawPicture(8, 8, 8, true, 0, PictureShadow{3, 2, false, 50});
-  // The picture's opaque part covers 10..15 x 8..15; its shadow 13..18 x 10..17.
+  // The picture's opaque pixels cover 10..15 x 8..15; their shadow 13..18 x 10..17.
   const auto shaded = [](int x, int y) { return x >= 13 && x < 19 && y >= 10 && y < 18; };
   ExpectPixels([&](int x, int y) { return InPicture(x, y) || shaded(x, y); },
                [](int x, int y) { return !InPicture(x, y) ? kDarkened : x >= 10 ? kRed : kBackground; });
