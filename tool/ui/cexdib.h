@@ -13,8 +13,9 @@ class CCeXDib {
   CCeXDib& operator=(const CCeXDib&) = delete;
   ~CCeXDib();
 
-  // A new top-down bitmap of this size (the old one is released); false when
-  // the size is not positive or GDI refuses.
+  // A new top-down bitmap of this size (the old one is released), its
+  // pixels 0; false, and nothing held, when a side is not positive or beyond
+  // brevant::kMaxPixelSide or GDI refuses.
   bool Create(int width, int height);
   bool valid() const { return bits_ != nullptr; }
   int width() const { return width_; }
@@ -22,9 +23,11 @@ class CCeXDib {
   // The memory device context with the bitmap selected, for GDI drawing.
   HDC dc() const { return dc_.get(); }
   // The pixels; call GdiFlush (done here) before reading after GDI drew.
+  // Empty when there is no bitmap.
   brevant::PixelView Pixels();
 
   // Copies the bitmap's size from `source` at (x, y) into the bitmap.
+  // False without a bitmap or when GDI refuses.
   bool CopyFrom(HDC source, int x, int y);
   // Draws the whole bitmap at (x, y) of `target`.
   bool Draw(HDC target, int x, int y) const;
@@ -32,7 +35,7 @@ class CCeXDib {
  private:
   void Release();
   fw::ScopedMemoryDc dc_;
-  HBITMAP bitmap_ = nullptr;
+  fw::ScopedGdiObject bitmap_;  // deselected by Release before it goes
   HGDIOBJ previous_ = nullptr;
   std::uint32_t* bits_ = nullptr;
   int width_ = 0;

@@ -31,8 +31,9 @@ enum BackgroundEffect : int {
   kEffectMetal = 15,
 };
 
-// "transparent", "solid", "hgradient" ... "metal" to their numbers; any
-// other value read as a decimal number; nothing for a malformed value.
+// "transparent", "solid", "hgradient" ... "metal" (letters in any case) to
+// their numbers; any other value read as a decimal number, the whole of it
+// within int; nothing for a malformed value.
 std::optional<int> ParseBackgroundEffect(std::string_view value);
 
 // Pixels top-down, one 32-bit word each in the layout of a 32-bit
@@ -44,6 +45,13 @@ struct PixelView {
   int height = 0;
 };
 
+// The largest side of a block of pixels anything here draws on: a tooltip
+// never needs more, and a wild size from the markup must not allocate
+// gigabytes. A view with no pixels, a side not positive or beyond this is
+// left alone by every function below.
+constexpr int kMaxPixelSide = 4096;
+bool UsableView(const PixelView& view);
+
 constexpr std::uint32_t ToPixel(HtmlColour colour) {
   return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
 }
@@ -54,11 +62,14 @@ constexpr HtmlColour FromPixel(std::uint32_t pixel) {
 // Fills every pixel with `effect` from `start` through `middle` to `end`.
 // Solid uses `start`; gradients run from start to end (the "c" forms from
 // the edges to the centre, the "3" forms through `middle`); the later
-// effects shade or texture `start` and `end`. An unknown number fills solid;
-// transparent leaves the pixels as they are.
+// effects shade or texture `start` and `end` and stay within their
+// channels. An unknown number fills solid; transparent leaves the pixels as
+// they are. The same view and colours always give the same pixels.
 void FillEffect(PixelView target, int effect, HtmlColour start, HtmlColour middle, HtmlColour end);
 
-// Darkens every pixel: `percent` 0 keeps it, 100 makes it black.
+// Darkens every pixel: `percent` 0 keeps it, 100 makes it black (held
+// within 0..100).
 void Darken(PixelView target, int percent);
+std::uint32_t DarkenPixel(std::uint32_t pixel, int percent);
 
 }  // namespace brevant

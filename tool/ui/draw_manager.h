@@ -2,30 +2,37 @@
 #pragma once
 #include <windows.h>
 
-// Drawing variants of a picture, as the markup's `style` letters set them.
-enum PictureStyle : unsigned {
-  kPictureGrey = 1,      // "g": drawn in shades of grey
-  kPictureDisabled = 2,  // "d": the disabled look
-  kPictureLight = 4,     // "l": lightened
-};
+#include "picture_pixels.h"
+
+// The drawing variants (kPictureGrey, kPictureDisabled, kPictureLight) are
+// defined with the pixel work they select.
+using brevant::PictureStyle;
+using brevant::kPictureGrey;
+using brevant::kPictureDisabled;
+using brevant::kPictureLight;
 
 struct PictureShadow {
-  int dx = 0;  // offsets; 0 and 0: no shadow
-  int dy = 0;
+  int dx = 0;  // offsets, positive: below and to the right; 0 and 0: no
+  int dy = 0;  // shadow; held within +-kMaxOffset
   bool soft = true;  // soft: blurred and faded; hard: one flat dark copy
   int darkness = 50;  // percent
+  static constexpr int kMaxOffset = 64;
 };
 
 class CPPDrawManager {
  public:
   // Fills `rect` of `dc` with an effect (numbers of draw_effects.h) through
-  // an in-memory bitmap; transparent leaves `dc` untouched.
+  // an in-memory bitmap; transparent leaves `dc` untouched, and so does a
+  // rect empty or wider or higher than brevant::kMaxPixelSide.
   void FillEffect(HDC dc, int effect, const RECT& rect, COLORREF start, COLORREF middle, COLORREF end) const;
 
   // Draws `bitmap` stretched to width x height at (x, y). With `use_mask`,
   // pixels of `mask` stay transparent. `style` combines PictureStyle bits.
   // The shadow (when its offsets are not 0) goes below and to the right of
-  // the picture, shaped like its opaque pixels.
+  // the picture, shaped like its opaque pixels, by darkening what `dc`
+  // already shows there. Nothing is drawn for a missing picture, a size not
+  // positive, or a picture and shadow together wider or higher than
+  // brevant::kMaxPixelSide.
   void DrawBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, bool use_mask, COLORREF mask,
                   unsigned style, const PictureShadow& shadow) const;
   // The same for an icon (its own mask gives the transparency).
