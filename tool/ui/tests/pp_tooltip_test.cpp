@@ -21,7 +21,10 @@ class Owner : public fw::Window {
  public:
   Owner() {
     fw::RegisterWindowClass(kOwnerClass, 0, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
-    Create(kOwnerClass, "owner", WS_POPUP | WS_VISIBLE, 0, RECT{100, 100, 500, 300}, nullptr);
+    // Never activated: the desktop of the tests has no window manager to
+    // hand the activation back when the window goes.
+    Create(kOwnerClass, "owner", WS_POPUP, 0, RECT{100, 100, 500, 300}, nullptr);
+    ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
     first = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20, hwnd(),
                             reinterpret_cast<HMENU>(101), nullptr, nullptr);
     second = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 200, 10, 100, 20, hwnd(),
@@ -51,7 +54,8 @@ class Owner : public fw::Window {
 class ToolTip : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(tip_.Create(owner_.hwnd()));
+    ASSERT_NE(owner_.hwnd(), nullptr);
+    ASSERT_TRUE(tip_.Create(owner_.hwnd())) << GetLastError();
     tip_.AddTool(owner_.first, "<b>first</b>");
     tip_.AddTool(owner_.second, "second");
     tip_.SetInitialTime(100000);  // the test ticks the timers itself
@@ -170,7 +174,11 @@ TEST_F(ToolTip, TheOutlineIsFilledAndFramedInTheColoursItWasGiven) {
   const int middle_x = left + (geometry.body.left + geometry.body.right) / 2;
   EXPECT_EQ(ScreenPixel(middle_x, top + geometry.body.top), RGB(0, 0, 50)) << "the border along the top";
   EXPECT_EQ(ScreenPixel(left + geometry.body.left + 4, top + geometry.body.top + 8), RGB(250, 250, 250));
-  EXPECT_EQ(ScreenPixel(left + geometry.tail[2].x, top + geometry.tail[2].y), RGB(0, 0, 50)) << "the tail's tip";
+  EXPECT_EQ(ScreenPixel(left + geometry.tail[2].x, top + geometry.tail[2].y + 4), RGB(0, 0, 50)) << "the tail's edge";
+  EXPECT_EQ(ScreenPixel(left + geometry.tail[2].x + 2, top + geometry.tail[2].y + 8), RGB(250, 250, 250))
+      << "inside the tail";
+  EXPECT_NE(ScreenPixel(left + geometry.body.right - 1, top + geometry.body.top), RGB(250, 250, 250))
+      << "the corner is rounded off";
   EXPECT_EQ(geometry.tail[2].x + left, 300);
   EXPECT_EQ(geometry.tail[2].y + top, 400);
   EXPECT_EQ(geometry.text.left - geometry.body.left, 12);
@@ -183,7 +191,8 @@ TEST_F(ToolTip, HoldThePinRulesForAScreenshot) {
   const char* hold = std::getenv("BREVANT_HOLD_TOOLTIP");
   if (hold == nullptr) GTEST_SKIP() << "BREVANT_HOLD_TOOLTIP not set";
   char text[1024] = {};
-  GetPrivateProfileStringA("TOOL", "SETPIN_TIP", "", text, sizeof text, fw::FileBesideModule(nullptr, "..\\bin\\TKLN0804.ini").c_str());
+  const std::string language = fw::FileBesideModule(nullptr, "..\\bin\\TKLN0804.ini");
+  GetPrivateProfileStringA("TOOL", "SETPIN_TIP", "", text, sizeof text, language.c_str());
   ASSERT_NE(text[0], '\0');
   tip_.SetColorBk(RGB(250, 250, 250), RGB(250, 250, 250), RGB(250, 250, 250));
   tip_.SetBorder(RGB(0, 0, 50));
