@@ -38,11 +38,6 @@ unsigned PictureStyleBits(const std::string& letters, bool& shadow) {
   return bits;
 }
 
-std::string Param(const HtmlToken& tag, const char* name) {
-  const auto param = tag.params.find(name);
-  return param == tag.params.end() ? std::string() : param->second;
-}
-
 }  // namespace
 
 void OffsetItem(HtmlItem& item, int dx, int dy) {
@@ -207,15 +202,15 @@ void Layouter::AddRule(const HtmlToken& tag) {
   LengthContext lengths;
   lengths.dpi = context_.device.Dpi();
   lengths.font_size = state_.font.points;
-  const int size = std::clamp(ParseLength(Param(tag, "size"), lengths).value_or(1), 0, 1000);
+  const int size = std::clamp(ParseLength(ParamOf(tag, "size"), lengths).value_or(1), 0, 1000);
   HtmlRuleItem rule;
-  rule.colour = ColourValue(Param(tag, "color"), context_.device).value_or(state_.text_colour);
+  rule.colour = ColourValue(ParamOf(tag, "color"), context_.device).value_or(state_.text_colour);
   const int line_height = size + kRuleLinePadding;
   rule.rect = {0, (line_height - size) / 2, 0, (line_height - size) / 2 + size};
   Piece piece;
   piece.vertical_align = kAlignTop;
   piece.ascent = line_height;
-  const std::string width = Param(tag, "width");
+  const std::string width = ParamOf(tag, "width");
   if (width.empty()) {
     piece.rule_percent = 100;
   } else if (width.back() == '%') {
@@ -241,17 +236,17 @@ void Layouter::AddPicture(TagKind kind, const HtmlToken& tag) {
   lengths.dpi = context_.device.Dpi();
   lengths.font_size = state_.font.points;
   lengths.percent_base = native.width;
-  const int width = std::clamp(ParseLength(Param(tag, "width"), lengths).value_or(native.width), 0, 10000);
+  const int width = std::clamp(ParseLength(ParamOf(tag, "width"), lengths).value_or(native.width), 0, 10000);
   lengths.percent_base = native.height;
-  const int height = std::clamp(ParseLength(Param(tag, "height"), lengths).value_or(native.height), 0, 10000);
+  const int height = std::clamp(ParseLength(ParamOf(tag, "height"), lengths).value_or(native.height), 0, 10000);
   if (tag.params.count("mask") != 0) {
     item.use_mask = true;
-    item.mask = ColourValue(Param(tag, "mask"), context_.device).value_or(item.mask);
+    item.mask = ColourValue(ParamOf(tag, "mask"), context_.device).value_or(item.mask);
   }
   bool shadow = false;
-  item.style = PictureStyleBits(Param(tag, "style"), shadow);
+  item.style = PictureStyleBits(ParamOf(tag, "style"), shadow);
   bool hot_shadow = false;
-  item.hot_style = PictureStyleBits(Param(tag, "hotstyle"), hot_shadow);
+  item.hot_style = PictureStyleBits(ParamOf(tag, "hotstyle"), hot_shadow);
   const HtmlLayoutOptions& options = context_.options;
   item.shadow = (shadow || hot_shadow) && (options.shadow_dx != 0 || options.shadow_dy != 0);
   item.link = state_.link;

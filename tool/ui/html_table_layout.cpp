@@ -13,11 +13,6 @@ constexpr int kMaxTableDepth = 4;  // tables inside tables deeper than this are 
 constexpr int kDefaultPadding = 2;
 constexpr int kDoubleBorderSide = 3;
 
-std::string Param(const HtmlToken& tag, const char* name) {
-  const auto param = tag.params.find(name);
-  return param == tag.params.end() ? std::string() : param->second;
-}
-
 int AlignValue(const std::string& value, int fallback) {
   if (value == "left") return kAlignLeft;
   if (value == "center") return kAlignCenter;
@@ -45,13 +40,13 @@ void ApplyBoxAttributes(const HtmlToken& tag, HtmlBorder& border, HtmlBackground
                         int max_border) {
   LengthContext lengths;
   lengths.dpi = device.Dpi();
-  const std::string width = Param(tag, "border");
+  const std::string width = ParamOf(tag, "border");
   if (!width.empty()) {
     border.width = std::clamp(ParseLength(width, lengths).value_or(border.width), 0, 100);
     if (border.width == 0) border.style = kBorderNone;
     else if (border.style == kBorderNone) border.style = kBorderSolid;
   }
-  const std::string style = Param(tag, "borderstyle");
+  const std::string style = ParamOf(tag, "borderstyle");
   if (style == "none") border.style = kBorderNone;
   else if (style == "solid") border.style = kBorderSolid;
   else if (style == "dashed") border.style = kBorderDashed;
@@ -60,21 +55,21 @@ void ApplyBoxAttributes(const HtmlToken& tag, HtmlBorder& border, HtmlBackground
   if (border.style != kBorderNone && border.width == 0) border.width = 1;
   if (border.style != kBorderSolid && border.style != kBorderNone) border.width = 1;
   border.width = std::min(border.width, max_border);
-  if (const auto colour = ColourValue(Param(tag, "bordercolor"), device)) border.light = border.dark = *colour;
-  if (const auto colour = ColourValue(Param(tag, "bordercolorlight"), device)) border.light = *colour;
-  if (const auto colour = ColourValue(Param(tag, "bordercolordark"), device)) border.dark = *colour;
+  if (const auto colour = ColourValue(ParamOf(tag, "bordercolor"), device)) border.light = border.dark = *colour;
+  if (const auto colour = ColourValue(ParamOf(tag, "bordercolorlight"), device)) border.light = *colour;
+  if (const auto colour = ColourValue(ParamOf(tag, "bordercolordark"), device)) border.dark = *colour;
 
-  if (const auto colour = ColourValue(Param(tag, "bgcolor"), device)) {
+  if (const auto colour = ColourValue(ParamOf(tag, "bgcolor"), device)) {
     background.start = background.middle = background.end = *colour;
     if (background.effect == kEffectTransparent) background.effect = kEffectSolid;
   }
-  if (const auto colour = ColourValue(Param(tag, "bgmidcolor"), device)) background.middle = *colour;
-  if (const auto colour = ColourValue(Param(tag, "bgendcolor"), device)) background.end = *colour;
-  if (const auto effect = ParseBackgroundEffect(Param(tag, "bgeffect"))) background.effect = *effect;
+  if (const auto colour = ColourValue(ParamOf(tag, "bgmidcolor"), device)) background.middle = *colour;
+  if (const auto colour = ColourValue(ParamOf(tag, "bgendcolor"), device)) background.end = *colour;
+  if (const auto effect = ParseBackgroundEffect(ParamOf(tag, "bgeffect"))) background.effect = *effect;
 }
 
 std::optional<int> SizeAttribute(const HtmlToken& tag, const char* name, int percent_base, HtmlDevice& device) {
-  const std::string value = Param(tag, name);
+  const std::string value = ParamOf(tag, name);
   if (value.empty()) return std::nullopt;
   LengthContext lengths;
   lengths.dpi = device.Dpi();
@@ -101,7 +96,7 @@ void Layouter::AddTable(std::size_t open, std::size_t close) {
   piece.ascent = table.size.height;
   piece.vertical_align = kAlignTop;
   piece.items = std::move(table.items);
-  line_.align = AlignValue(Param(tag, "align"), kAlignLeft);
+  line_.align = AlignValue(ParamOf(tag, "align"), kAlignLeft);
   line_.pieces.push_back(std::move(piece));
   EndLine(false);
 }
@@ -116,13 +111,13 @@ HtmlBlock Layouter::LayTable(std::size_t open, std::size_t close) {
 
   HtmlBoxItem box;
   ApplyBoxAttributes(tag, box.border, box.background, device, 100);
-  box.background_picture = Param(tag, "background");
+  box.background_picture = ParamOf(tag, "background");
   const int border_side = BorderSide(box.border);
   const int padding = SizeAttribute(tag, "cellpadding", 0, device).value_or(kDefaultPadding);
   const int spacing = SizeAttribute(tag, "cellspacing", 0, device).value_or(0);
   const std::optional<int> table_width = SizeAttribute(tag, "width", width_limit_, device);
   const int available = table_width.value_or(width_limit_);
-  const int table_valign = VerticalAlignValue(Param(tag, "valign"), kAlignMiddle);
+  const int table_valign = VerticalAlignValue(ParamOf(tag, "valign"), kAlignMiddle);
   HtmlBorder cell_border = box.border;
   cell_border.width = std::min(cell_border.width, 1);
   if (cell_border.style == kBorderDouble) cell_border.style = kBorderSolid;
@@ -143,11 +138,11 @@ HtmlBlock Layouter::LayTable(std::size_t open, std::size_t close) {
     CellPlan plan;
     plan.box.border = cell_border;
     ApplyBoxAttributes(cell_tag, plan.box.border, plan.box.background, device, 1);
-    plan.box.background_picture = Param(cell_tag, "background");
+    plan.box.background_picture = ParamOf(cell_tag, "background");
     plan.inset = padding + BorderSide(plan.box.border);
     plan.state = state_;
-    plan.state.horizontal_align = AlignValue(Param(cell_tag, "align"), kAlignLeft);
-    plan.valign = VerticalAlignValue(Param(cell_tag, "valign"), table_valign);
+    plan.state.horizontal_align = AlignValue(ParamOf(cell_tag, "align"), kAlignLeft);
+    plan.valign = VerticalAlignValue(ParamOf(cell_tag, "valign"), table_valign);
     plan.width = SizeAttribute(cell_tag, "width", available, device);
     const int limit = plan.width ? std::max(*plan.width - 2 * plan.inset, 1) : 0;
     Layouter content(context_, plan.state, limit, table_depth_ + 1);

@@ -116,4 +116,9 @@ std::vector<HtmlToken> TokenizeHtml(std::string_view text) {
   return tokens;
 }
 
+std::string ParamOf(const HtmlToken& tag, const char* name) {
+  const auto param = tag.params.find(name);
+  return param == tag.params.end() ? std::string() : param->second;
+}
+
 }  // namespace brevant

@@ -24,4 +24,7 @@ struct HtmlToken {
 
 std::vector<HtmlToken> TokenizeHtml(std::string_view text);
 
+// A tag's parameter, empty when it has none of that name.
+std::string ParamOf(const HtmlToken& tag, const char* name);
+
 }  // namespace brevant
