@@ -103,6 +103,11 @@ bool CBrevantDlg::OnInitDialog() {
       AppendMenuW(system_menu, MF_STRING, IDM_ABOUTBOX, about);
     }
   }
+  // Before their texts and places are set, so they are drawn skinned from
+  // the first paint.
+  const int skinned[] = {IDC_CHANGE_PIN, IDC_KEY_INFO, IDC_CERT_INFO, IDC_CHANGE_LABEL, IDC_HIDE};
+  static_assert(sizeof skinned / sizeof skinned[0] == sizeof column_buttons_ / sizeof column_buttons_[0]);
+  for (std::size_t i = 0; i < std::size(skinned); ++i) column_buttons_[i].SubclassButton(Item(skinned[i]));
   SetUpControls();
   RegisterMessages();
   cert_tree_ = std::make_unique<CertTree>(DeviceTable(), tree_, records_,

@@ -16,6 +16,7 @@
 #include "open_dialogs.h"
 #include "scoped_gdi.h"
 #include "scoped_handle.h"
+#include "xp_button.h"
 
 namespace brevant {
 
@@ -78,6 +79,9 @@ class CBrevantDlg : public fw::Dialog {
   int start_counter_ = 2;  // WM_NCPAINTs that hide the window at start
   bool initial_pin_flow_running_ = false;
 
+  // Change PIN, key info, certificate info, change label, hide: the column
+  // of skinned buttons.
+  CXPButton column_buttons_[5];
   KeyTreeControl tree_;
   DetailsListControl details_;
   KeyRecordMap records_;
