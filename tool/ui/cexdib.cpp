@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+namespace brevant {
+
 CCeXDib::~CCeXDib() { Release(); }
 
 void CCeXDib::Release() {
@@ -19,7 +21,7 @@ void CCeXDib::Release() {
 
 bool CCeXDib::Create(int width, int height) {
   Release();
-  if (width <= 0 || height <= 0 || width > brevant::kMaxPixelSide || height > brevant::kMaxPixelSide) return false;
+  if (width <= 0 || height <= 0 || width > kMaxPixelSide || height > kMaxPixelSide) return false;
   dc_.reset(CreateCompatibleDC(nullptr));
   if (!dc_) return false;
   BITMAPINFO info = {};
@@ -48,7 +50,7 @@ bool CCeXDib::Create(int width, int height) {
   return true;
 }
 
-brevant::PixelView CCeXDib::Pixels() {
+PixelView CCeXDib::Pixels() {
   if (!valid()) return {};
   GdiFlush();
   return {bits_, width_, height_};
@@ -61,3 +63,5 @@ bool CCeXDib::CopyFrom(HDC source, int x, int y) {
 bool CCeXDib::Draw(HDC target, int x, int y) const {
   return valid() && target && BitBlt(target, x, y, width_, height_, dc_.get(), 0, 0, SRCCOPY);
 }
+
+}  // namespace brevant

@@ -6,6 +6,8 @@
 #include "draw_effects.h"
 #include "scoped_gdi.h"
 
+namespace brevant {
+
 class CCeXDib {
  public:
   CCeXDib() = default;
@@ -15,7 +17,7 @@ class CCeXDib {
 
   // A new top-down bitmap of this size (the old one is released), its
   // pixels 0; false, and nothing held, when a side is not positive or beyond
-  // brevant::kMaxPixelSide or GDI refuses.
+  // kMaxPixelSide or GDI refuses.
   bool Create(int width, int height);
   bool valid() const { return bits_ != nullptr; }
   int width() const { return width_; }
@@ -24,7 +26,7 @@ class CCeXDib {
   HDC dc() const { return dc_.get(); }
   // The pixels; call GdiFlush (done here) before reading after GDI drew.
   // Empty when there is no bitmap.
-  brevant::PixelView Pixels();
+  PixelView Pixels();
 
   // Copies the bitmap's size from `source` at (x, y) into the bitmap.
   // False without a bitmap or when GDI refuses.
@@ -41,3 +43,5 @@ class CCeXDib {
   int width_ = 0;
   int height_ = 0;
 };
+
+}  // namespace brevant

@@ -9,6 +9,8 @@
 #include "draw_effects.h"
 #include "scoped_gdi.h"
 
+namespace brevant {
+
 namespace {
 
 // GDI's own limit on logical coordinates; beyond it sums of positions and
@@ -20,11 +22,11 @@ bool InReach(long long x, long long y) {
 }
 
 bool UsableSize(long long width, long long height) {
-  return width > 0 && height > 0 && width <= brevant::kMaxPixelSide && height <= brevant::kMaxPixelSide;
+  return width > 0 && height > 0 && width <= kMaxPixelSide && height <= kMaxPixelSide;
 }
 
 // Palette-index flags in a COLORREF mean nothing to a 32-bit bitmap.
-brevant::HtmlColour RgbOf(COLORREF colour) { return colour & 0xFFFFFFu; }
+HtmlColour RgbOf(COLORREF colour) { return colour & 0xFFFFFFu; }
 
 // Selects an object into a DC for a scope and puts the previous one back.
 class ScopedSelection {
@@ -46,7 +48,7 @@ class ScopedSelection {
 struct Picture {
   CCeXDib pixels;
   std::vector<std::uint8_t> alpha;
-  brevant::PictureView View() { return {pixels.Pixels(), alpha}; }
+  PictureView View() { return {pixels.Pixels(), alpha}; }
 };
 
 bool ReadBitmap(Picture& picture, HBITMAP bitmap, int width, int height, bool use_mask, COLORREF mask) {
@@ -63,10 +65,10 @@ bool ReadBitmap(Picture& picture, HBITMAP bitmap, int width, int height, bool us
   if (!StretchBlt(picture.pixels.dc(), 0, 0, width, height, source.get(), 0, 0, info.bmWidth, info.bmHeight,
                   SRCCOPY))
     return false;
-  const brevant::PixelView view = picture.pixels.Pixels();
+  const PixelView view = picture.pixels.Pixels();
   picture.alpha.assign(static_cast<std::size_t>(width) * height, 255);
   if (use_mask) {
-    const std::uint32_t key = brevant::ToPixel(RgbOf(mask));
+    const std::uint32_t key = ToPixel(RgbOf(mask));
     for (std::size_t i = 0; i < picture.alpha.size(); ++i)
       if ((view.pixels[i] & 0xFFFFFFu) == key) picture.alpha[i] = 0;
   }
@@ -78,21 +80,21 @@ bool ReadBitmap(Picture& picture, HBITMAP bitmap, int width, int height, bool us
 bool ReadIcon(Picture& picture, HICON icon, int width, int height) {
   CCeXDib on_white;
   if (!icon || !picture.pixels.Create(width, height) || !on_white.Create(width, height)) return false;
-  brevant::FillEffect(on_white.Pixels(), brevant::kEffectSolid, 0xFFFFFFu, 0, 0);
+  FillEffect(on_white.Pixels(), kEffectSolid, 0xFFFFFFu, 0, 0);
   if (!DrawIconEx(picture.pixels.dc(), 0, 0, icon, width, height, 0, nullptr, DI_NORMAL) ||
       !DrawIconEx(on_white.dc(), 0, 0, icon, width, height, 0, nullptr, DI_NORMAL))
     return false;
   picture.alpha.assign(static_cast<std::size_t>(width) * height, 0);
-  brevant::OpacityFromBackgrounds(picture.View(), on_white.Pixels());
+  OpacityFromBackgrounds(picture.View(), on_white.Pixels());
   return true;
 }
 
 // The picture and its shadow onto what `dc` shows at (x, y): read back,
 // darkened, blended, put back in one copy.
 void Compose(HDC dc, int x, int y, Picture& picture, unsigned style, const PictureShadow& shadow) {
-  const brevant::PictureView view = picture.View();
-  brevant::ApplyPictureStyle(view, style, brevant::ToPixel(RgbOf(GetSysColor(COLOR_3DSHADOW))),
-                             brevant::ToPixel(RgbOf(GetSysColor(COLOR_3DHILIGHT))));
+  const PictureView view = picture.View();
+  ApplyPictureStyle(view, style, ToPixel(RgbOf(GetSysColor(COLOR_3DSHADOW))),
+                             ToPixel(RgbOf(GetSysColor(COLOR_3DHILIGHT))));
   const int dx = std::clamp(shadow.dx, -PictureShadow::kMaxOffset, PictureShadow::kMaxOffset);
   const int dy = std::clamp(shadow.dy, -PictureShadow::kMaxOffset, PictureShadow::kMaxOffset);
   const bool shaded = dx != 0 || dy != 0;
@@ -106,9 +108,9 @@ void Compose(HDC dc, int x, int y, Picture& picture, unsigned style, const Pictu
   CCeXDib canvas;
   if (!canvas.Create(area.right - area.left, area.bottom - area.top) || !canvas.CopyFrom(dc, area.left, area.top))
     return;
-  const brevant::PixelView pixels = canvas.Pixels();
-  if (shaded) brevant::DarkenUnderShadow(pixels, x + dx - area.left, y + dy - area.top, view, blur, shadow.darkness);
-  brevant::BlendPicture(pixels, x - area.left, y - area.top, view);
+  const PixelView pixels = canvas.Pixels();
+  if (shaded) DarkenUnderShadow(pixels, x + dx - area.left, y + dy - area.top, view, blur, shadow.darkness);
+  BlendPicture(pixels, x - area.left, y - area.top, view);
   canvas.Draw(dc, area.left, area.top);
 }
 
@@ -118,7 +120,7 @@ void CPPDrawManager::FillEffect(HDC dc, int effect, const RECT& rect, COLORREF s
                                 COLORREF end) const {
   const long long width = static_cast<long long>(rect.right) - rect.left;
   const long long height = static_cast<long long>(rect.bottom) - rect.top;
-  if (!dc || effect == brevant::kEffectTransparent || !UsableSize(width, height) || !InReach(rect.left, rect.top))
+  if (!dc || effect == kEffectTransparent || !UsableSize(width, height) || !InReach(rect.left, rect.top))
     return;
   CCeXDib block;
   if (!block.Create(static_cast<int>(width), static_cast<int>(height))) return;
@@ -139,3 +141,5 @@ void CPPDrawManager::DrawIcon(HDC dc, int x, int y, int width, int height, HICON
   Picture picture;
   if (ReadIcon(picture, icon, width, height)) Compose(dc, x, y, picture, style, shadow);
 }
+
+}  // namespace brevant

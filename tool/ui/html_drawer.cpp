@@ -8,11 +8,11 @@
 #include "registry.h"
 #include "scoped_handle.h"
 
+namespace brevant {
+
 namespace {
 
-using brevant::HtmlItem;
-
-RECT Placed(const brevant::HtmlRect& rect, POINT origin) {
+RECT Placed(const HtmlRect& rect, POINT origin) {
   return {rect.left + origin.x, rect.top + origin.y, rect.right + origin.x, rect.bottom + origin.y};
 }
 
@@ -61,14 +61,14 @@ void Tile(HDC dc, HBITMAP bitmap, const RECT& rect) {
 
 // The program registered for ".htm" files, started with the address.
 bool OpenWithHtmProgram(const std::string& address) {
-  brevant::CRegistry registry(HKEY_CLASSES_ROOT);
+  CRegistry registry(HKEY_CLASSES_ROOT);
   std::string file_class, command;
   if (!registry.Open(HKEY_CLASSES_ROOT, ".htm", false) || !registry.ReadString("", file_class) || file_class.empty())
     return false;
   if (!registry.Open(HKEY_CLASSES_ROOT, file_class + "\\shell\\open\\command", false) ||
       !registry.ReadString("", command))
     return false;
-  std::string line = brevant::HtmOpenCommand(command, address);
+  std::string line = HtmOpenCommand(command, address);
   if (line.empty()) return false;
   std::vector<char> writable(line.begin(), line.end());
   writable.push_back('\0');
@@ -84,9 +84,9 @@ bool OpenWithHtmProgram(const std::string& address) {
 }  // namespace
 
 CPPHtmlDrawer::CPPHtmlDrawer()
-    : sheet_(brevant::ParseStyleSheet(brevant::BuiltInStyleSheet())), resources_(GetModuleHandleW(nullptr)) {}
+    : sheet_(ParseStyleSheet(BuiltInStyleSheet())), resources_(GetModuleHandleW(nullptr)) {}
 
-void CPPHtmlDrawer::SetStyleSheet(const std::string& text) { sheet_ = brevant::ParseStyleSheet(text); }
+void CPPHtmlDrawer::SetStyleSheet(const std::string& text) { sheet_ = ParseStyleSheet(text); }
 
 void CPPHtmlDrawer::SetColourless(bool on, COLORREF colour) {
   colourless_ = on;
@@ -99,8 +99,8 @@ void CPPHtmlDrawer::SetShadow(int dx, int dy, int darkness_percent) {
   shadow_.darkness = std::clamp(darkness_percent, 0, 100);
 }
 
-brevant::HtmlLayoutOptions CPPHtmlDrawer::Options(int width_limit, bool fill) const {
-  brevant::HtmlLayoutOptions options;
+HtmlLayoutOptions CPPHtmlDrawer::Options(int width_limit, bool fill) const {
+  HtmlLayoutOptions options;
   options.width_limit = std::max(width_limit, 0);
   options.fill_width = fill;
   options.hovered_link = hovered_link_;
@@ -110,8 +110,8 @@ brevant::HtmlLayoutOptions CPPHtmlDrawer::Options(int width_limit, bool fill) co
 }
 
 SIZE CPPHtmlDrawer::Measure(HDC dc, const std::string& text, int width_limit) {
-  brevant::GdiHtmlDevice device(dc, resources_);
-  const brevant::HtmlLayout layout = brevant::LayoutHtml(text, sheet_, device, Options(width_limit, false));
+  GdiHtmlDevice device(dc, resources_);
+  const HtmlLayout layout = LayoutHtml(text, sheet_, device, Options(width_limit, false));
   return {layout.size.width, layout.size.height};
 }
 
@@ -119,30 +119,30 @@ void CPPHtmlDrawer::Draw(HDC dc, const std::string& text, const RECT& rect) {
   const int saved = SaveDC(dc);
   IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
   {
-    brevant::GdiHtmlDevice device(dc, resources_);
-    last_ = brevant::LayoutHtml(text, sheet_, device, Options(rect.right - rect.left, true));
+    GdiHtmlDevice device(dc, resources_);
+    last_ = LayoutHtml(text, sheet_, device, Options(rect.right - rect.left, true));
     last_origin_ = {rect.left, rect.top};
     DrawItems(device, last_origin_);
   }
   RestoreDC(dc, saved);
 }
 
-void CPPHtmlDrawer::DrawItems(brevant::GdiHtmlDevice& device, POINT origin) {
+void CPPHtmlDrawer::DrawItems(GdiHtmlDevice& device, POINT origin) {
   HDC dc = device.dc();
   for (const HtmlItem& item : last_.items) {
-    if (const auto* text = std::get_if<brevant::HtmlTextItem>(&item)) {
+    if (const auto* text = std::get_if<HtmlTextItem>(&item)) {
       DrawRun(device, *text, Placed(text->rect, origin));
-    } else if (const auto* rule = std::get_if<brevant::HtmlRuleItem>(&item)) {
+    } else if (const auto* rule = std::get_if<HtmlRuleItem>(&item)) {
       FillSolid(dc, Placed(rule->rect, origin), Colour(rule->colour));
-    } else if (const auto* picture = std::get_if<brevant::HtmlPictureItem>(&item)) {
+    } else if (const auto* picture = std::get_if<HtmlPictureItem>(&item)) {
       DrawPicture(device, *picture, Placed(picture->rect, origin));
-    } else if (const auto* box = std::get_if<brevant::HtmlBoxItem>(&item)) {
+    } else if (const auto* box = std::get_if<HtmlBoxItem>(&item)) {
       DrawBox(device, *box, Placed(box->rect, origin));
     }
   }
 }
 
-void CPPHtmlDrawer::DrawRun(brevant::GdiHtmlDevice& device, const brevant::HtmlTextItem& text, const RECT& rect) {
+void CPPHtmlDrawer::DrawRun(GdiHtmlDevice& device, const HtmlTextItem& text, const RECT& rect) {
   HDC dc = device.dc();
   device.SelectFont(text.font);
   SetTextColor(dc, Colour(text.colour));
@@ -154,24 +154,24 @@ void CPPHtmlDrawer::DrawRun(brevant::GdiHtmlDevice& device, const brevant::HtmlT
     Line(dc, PS_SOLID, Colour(text.colour), text.font.weight > 699 ? 2 : 1, rect.left, rect.top, rect.right, rect.top);
 }
 
-void CPPHtmlDrawer::DrawBox(brevant::GdiHtmlDevice& device, const brevant::HtmlBoxItem& box, const RECT& rect) {
+void CPPHtmlDrawer::DrawBox(GdiHtmlDevice& device, const HtmlBoxItem& box, const RECT& rect) {
   HDC dc = device.dc();
-  const brevant::HtmlBackground& background = box.background;
+  const HtmlBackground& background = box.background;
   if (!colourless_) {
-    if (background.effect == brevant::kEffectTransparent) {
+    if (background.effect == kEffectTransparent) {
       if (!box.background_picture.empty())
         if (HBITMAP picture = device.LoadBackground(box.background_picture)) Tile(dc, picture, rect);
     } else {
       draw_manager_.FillEffect(dc, background.effect, rect, background.start, background.middle, background.end);
     }
   }
-  const brevant::HtmlBorder& border = box.border;
-  if (border.style == brevant::kBorderNone || border.width <= 0) return;
+  const HtmlBorder& border = box.border;
+  if (border.style == kBorderNone || border.width <= 0) return;
   const COLORREF light = Colour(border.light), dark = Colour(border.dark);
   switch (border.style) {
-    case brevant::kBorderDashed: Frame(dc, rect, PS_DASH, light, dark); break;
-    case brevant::kBorderDotted: Frame(dc, rect, PS_DOT, light, dark); break;
-    case brevant::kBorderDouble:
+    case kBorderDashed: Frame(dc, rect, PS_DASH, light, dark); break;
+    case kBorderDotted: Frame(dc, rect, PS_DOT, light, dark); break;
+    case kBorderDouble:
       Frame(dc, rect, PS_SOLID, light, dark);
       Frame(dc, Inset(rect, 2), PS_SOLID, light, dark);
       break;
@@ -181,9 +181,9 @@ void CPPHtmlDrawer::DrawBox(brevant::GdiHtmlDevice& device, const brevant::HtmlB
   }
 }
 
-void CPPHtmlDrawer::DrawPicture(brevant::GdiHtmlDevice& device, const brevant::HtmlPictureItem& item,
+void CPPHtmlDrawer::DrawPicture(GdiHtmlDevice& device, const HtmlPictureItem& item,
                                 const RECT& rect) {
-  const brevant::GdiHtmlDevice::Picture* picture = device.LoadPicture(item.picture);
+  const GdiHtmlDevice::Picture* picture = device.LoadPicture(item.picture);
   if (picture == nullptr) return;
   HDC dc = device.dc();
   const bool hot = item.link >= 0 && item.link == hovered_link_;
@@ -211,7 +211,13 @@ void CPPHtmlDrawer::DrawPicture(brevant::GdiHtmlDevice& device, const brevant::H
   if (!source || !cell_dc || !cell) return;
   const HGDIOBJ previous_source = SelectObject(source.get(), picture->bitmap);
   const HGDIOBJ previous_cell = SelectObject(cell_dc.get(), cell.get());
-  BitBlt(cell_dc.get(), 0, 0, picture->width, picture->height, source.get(), picture->source_x, 0, SRCCOPY);
+  // An animated list shows the cell of the moment; the tooltip redraws it
+  // on its animation timer.
+  const int frame = picture->speed_ms > 0 && picture->frames > 1
+                        ? static_cast<int>(GetTickCount() / static_cast<DWORD>(picture->speed_ms) % picture->frames)
+                        : 0;
+  BitBlt(cell_dc.get(), 0, 0, picture->width, picture->height, source.get(),
+         picture->source_x + frame * picture->width, 0, SRCCOPY);
   SelectObject(cell_dc.get(), previous_cell);
   SelectObject(source.get(), previous_source);
   draw_manager_.DrawBitmap(dc, rect.left, rect.top, width, height, static_cast<HBITMAP>(cell.get()), item.use_mask,
@@ -228,7 +234,7 @@ bool CPPHtmlDrawer::SetHoveredLink(int link) {
 
 bool CPPHtmlDrawer::FollowLink(int link) {
   if (link < 0 || link >= static_cast<int>(last_.links.size())) return false;
-  const brevant::HtmlLink& target = last_.links[link];
+  const HtmlLink& target = last_.links[link];
   if (target.kind == 2) {
     if (on_message_) on_message_(target.target);
     return true;
@@ -237,3 +243,5 @@ bool CPPHtmlDrawer::FollowLink(int link) {
   if (reinterpret_cast<INT_PTR>(result) > 32) return true;
   return OpenWithHtmProgram(target.target);
 }
+
+}  // namespace brevant

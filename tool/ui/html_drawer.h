@@ -11,6 +11,8 @@
 #include "html_gdi_device.h"
 #include "html_layout.h"
 
+namespace brevant {
+
 class CPPHtmlDrawer {
  public:
   CPPHtmlDrawer();
@@ -45,21 +47,23 @@ class CPPHtmlDrawer {
   bool FollowLink(int link);
 
  private:
-  brevant::HtmlLayoutOptions Options(int width_limit, bool fill) const;
-  void DrawItems(brevant::GdiHtmlDevice& device, POINT origin);
-  void DrawBox(brevant::GdiHtmlDevice& device, const brevant::HtmlBoxItem& box, const RECT& rect);
-  void DrawRun(brevant::GdiHtmlDevice& device, const brevant::HtmlTextItem& text, const RECT& rect);
-  void DrawPicture(brevant::GdiHtmlDevice& device, const brevant::HtmlPictureItem& picture, const RECT& rect);
+  HtmlLayoutOptions Options(int width_limit, bool fill) const;
+  void DrawItems(GdiHtmlDevice& device, POINT origin);
+  void DrawBox(GdiHtmlDevice& device, const HtmlBoxItem& box, const RECT& rect);
+  void DrawRun(GdiHtmlDevice& device, const HtmlTextItem& text, const RECT& rect);
+  void DrawPicture(GdiHtmlDevice& device, const HtmlPictureItem& picture, const RECT& rect);
   COLORREF Colour(COLORREF colour) const { return colourless_ ? colourless_colour_ : colour; }
 
-  brevant::StyleSheet sheet_;
+  StyleSheet sheet_;
   bool colourless_ = false;
   COLORREF colourless_colour_ = 0;
   PictureShadow shadow_;
   HINSTANCE resources_;
   int hovered_link_ = -1;
-  brevant::HtmlLayout last_;
+  HtmlLayout last_;
   POINT last_origin_ = {};
   CPPDrawManager draw_manager_;
   std::function<void(const std::string&)> on_message_;
 };
+
+}  // namespace brevant

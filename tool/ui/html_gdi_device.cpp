@@ -168,6 +168,8 @@ const GdiHtmlDevice::Picture* GdiHtmlDevice::LoadPicture(const HtmlPicture& want
       } else {
         picture.source_x = index * cx;
         picture.width = cx;
+        picture.speed_ms = SmallNumber(Param(params, "speed")).value_or(0);
+        picture.frames = picture.speed_ms > 0 ? size.width / cx - index : 1;
         picture.height = std::min(cy, size.height);
       }
     }

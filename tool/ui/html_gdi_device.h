@@ -42,6 +42,8 @@ class GdiHtmlDevice : public HtmlDevice {
     int width = 0;       // of the picture (image lists: of one cell)
     int height = 0;
     int source_x = 0;    // image lists: the cell's place in the strip
+    int frames = 1;      // image lists with a `speed`: cells from `index` on,
+    int speed_ms = 0;    // shown one after the other this often
   };
   // Nothing when it cannot be loaded.
   const Picture* LoadPicture(const HtmlPicture& picture);

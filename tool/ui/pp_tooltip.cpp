@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace brevant {
+
 namespace {
 
 constexpr wchar_t kToolTipClass[] = L"CPPToolTip";
@@ -9,15 +11,15 @@ constexpr int kTipBelowCursor = 16;  // a mouse tip points just below the pointe
 
 bool SamePoint(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
 
-brevant::HtmlRect WorkArea() {
+HtmlRect WorkArea() {
   RECT area = {};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   return {area.left, area.top, area.right, area.bottom};
 }
 
 // The outline in window coordinates, shifted by (dx, dy).
-HRGN Outline(const brevant::TooltipGeometry& geometry, const brevant::TooltipShape& shape, int dx, int dy) {
-  const brevant::HtmlRect& body = geometry.body;
+HRGN Outline(const TooltipGeometry& geometry, const TooltipShape& shape, int dx, int dy) {
+  const HtmlRect& body = geometry.body;
   HRGN outline = CreateRoundRectRgn(body.left + dx, body.top + dy, body.right + dx + 1, body.bottom + dy + 1,
                                     shape.corner, shape.corner);
   POINT tail[3];
@@ -178,8 +180,8 @@ void CPPToolTip::Display(POINT point) {
     text = drawer_.Measure(screen, shown_.text);
     ReleaseDC(nullptr, screen);
   }
-  geometry_ = brevant::PlaceTooltip({text.cx, text.cy}, {point.x, point.y}, WorkArea(), shape_);
-  const brevant::HtmlRect& window = geometry_.window;
+  geometry_ = PlaceTooltip({text.cx, text.cy}, {point.x, point.y}, WorkArea(), shape_);
+  const HtmlRect& window = geometry_.window;
   const int width = window.right - window.left, height = window.bottom - window.top;
   backdrop_.Create(width, height);
   if (HDC screen = GetDC(nullptr)) {
@@ -283,7 +285,7 @@ void CPPToolTip::ApplyTransparency() {
 // The screen behind, darkened where the shadow falls; the background in the
 // outline; the text; the border along the outline.
 void CPPToolTip::Render() {
-  const brevant::HtmlRect& window = geometry_.window;
+  const HtmlRect& window = geometry_.window;
   if (!canvas_.Create(window.right - window.left, window.bottom - window.top)) return;
   HDC dc = canvas_.dc();
   if (backdrop_.valid()) backdrop_.Draw(dc, 0, 0);
@@ -294,7 +296,7 @@ void CPPToolTip::Render() {
     CCeXDib shadow;
     if (shadow.Create(canvas_.width(), canvas_.height())) {
       backdrop_.Draw(shadow.dc(), 0, 0);
-      brevant::Darken(shadow.Pixels(), shadow_darkness_);
+      Darken(shadow.Pixels(), shadow_darkness_);
       fw::ScopedGdiObject shadow_region(Outline(geometry_, shape_, shape_.shadow_dx, shape_.shadow_dy));
       if (shadow_region) {
         CombineRgn(static_cast<HRGN>(shadow_region.get()), static_cast<HRGN>(shadow_region.get()), outline_region,
@@ -309,7 +311,7 @@ void CPPToolTip::Render() {
   GetRgnBox(outline_region, &bounds);
   SelectClipRgn(dc, outline_region);
   CPPDrawManager().FillEffect(dc, effect_, bounds, background_[0], background_[1], background_[2]);
-  const brevant::HtmlRect& text = geometry_.text;
+  const HtmlRect& text = geometry_.text;
   drawer_.Draw(dc, shown_.text, RECT{text.left, text.top, text.right, text.bottom});
   SelectClipRgn(dc, nullptr);
   if (border_brush_ && border_width_ > 0 && border_height_ > 0)
@@ -356,3 +358,5 @@ bool CPPToolTip::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& 
   }
   return fw::Window::OnMessage(message, wparam, lparam, result);
 }
+
+}  // namespace brevant

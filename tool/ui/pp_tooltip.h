@@ -16,6 +16,8 @@
 #include "tooltip_geometry.h"
 #include "window.h"
 
+namespace brevant {
+
 // One registered tool. The owner may change `text` when it is told the tip
 // is about to show.
 struct PPToolInfo {
@@ -76,7 +78,7 @@ class CPPToolTip : public fw::Window {
   bool help_shown() const { return help_ && state_ != kHidden; }
   // The text on show, as the owner left it.
   const std::string& shown_text() const { return shown_.text; }
-  const brevant::TooltipGeometry& geometry() const { return geometry_; }
+  const TooltipGeometry& geometry() const { return geometry_; }
 
  protected:
   bool OnTimer(UINT_PTR id) override;
@@ -105,14 +107,16 @@ class CPPToolTip : public fw::Window {
 
   UINT initial_ms_ = 500, auto_pop_ms_ = 5000, fade_in_ms_ = 0, fade_out_ms_ = 0, animation_ms_ = 0;
   COLORREF background_[3];
-  int effect_ = brevant::kEffectSolid;
+  int effect_ = kEffectSolid;
   fw::ScopedGdiObject border_brush_;
   int border_width_ = 1, border_height_ = 1;
   int shadow_darkness_ = 50;
-  brevant::TooltipShape shape_;
+  TooltipShape shape_;
 
   CPPHtmlDrawer drawer_;
-  brevant::TooltipGeometry geometry_;
+  TooltipGeometry geometry_;
   CCeXDib backdrop_;  // the screen behind the window, for the shadow
   CCeXDib canvas_;    // what the window shows
 };
+
+}  // namespace brevant

@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace brevant;
+
 constexpr int kSide = 48;
 constexpr COLORREF kBackground = RGB(10, 120, 200);
 constexpr COLORREF kDarkened = RGB(5, 60, 100);  // the background at 50 %
@@ -30,7 +32,7 @@ fw::ScopedGdiObject MakePicture() {
   void* bits = nullptr;
   fw::ScopedGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (bits)
-    for (int i = 0; i < 16; ++i) static_cast<std::uint32_t*>(bits)[i] = brevant::ToPixel(i % 4 == 0 ? kMagenta : kRed);
+    for (int i = 0; i < 16; ++i) static_cast<std::uint32_t*>(bits)[i] = ToPixel(i % 4 == 0 ? kMagenta : kRed);
   return bitmap;
 }
 
@@ -44,8 +46,8 @@ class Drawing : public ::testing::Test {
     ASSERT_TRUE(picture_);
   }
   COLORREF At(int x, int y) {
-    const brevant::PixelView view = target_.Pixels();
-    return brevant::FromPixel(view.pixels[y * view.width + x] & 0xFFFFFFu);
+    const PixelView view = target_.Pixels();
+    return FromPixel(view.pixels[y * view.width + x] & 0xFFFFFFu);
   }
   // Every pixel for which `inside` holds has `expected(x, y)`'s colour, every
   // other one is still the background.
@@ -73,8 +75,8 @@ class Drawing : public ::testing::Test {
 TEST(Dib, RefusesSidesNotPositiveOrTooLargeAndHoldsNothingThen) {
   CCeXDib dib;
   ASSERT_TRUE(dib.Create(3, 2));
-  for (const auto& [w, h] : {std::pair{0, 5}, std::pair{5, -1}, std::pair{brevant::kMaxPixelSide + 1, 1},
-                             std::pair{1, brevant::kMaxPixelSide + 1}}) {
+  for (const auto& [w, h] : {std::pair{0, 5}, std::pair{5, -1}, std::pair{kMaxPixelSide + 1, 1},
+                             std::pair{1, kMaxPixelSide + 1}}) {
     EXPECT_FALSE(dib.Create(w, h)) << w << "x" << h;
     EXPECT_FALSE(dib.valid());
     EXPECT_EQ(dib.Pixels().pixels, nullptr);
@@ -83,20 +85,20 @@ TEST(Dib, RefusesSidesNotPositiveOrTooLargeAndHoldsNothingThen) {
   fw::ScopedMemoryDc other(CreateCompatibleDC(nullptr));
   EXPECT_FALSE(dib.Draw(other.get(), 0, 0));
   EXPECT_FALSE(dib.CopyFrom(other.get(), 0, 0));
-  ASSERT_TRUE(dib.Create(brevant::kMaxPixelSide, 2));
-  EXPECT_EQ(dib.Pixels().pixels[brevant::kMaxPixelSide * 2 - 1], 0u);
+  ASSERT_TRUE(dib.Create(kMaxPixelSide, 2));
+  EXPECT_EQ(dib.Pixels().pixels[kMaxPixelSide * 2 - 1], 0u);
 }
 
 TEST_F(Drawing, EffectFillsExactlyItsRect) {
   const RECT rect = {5, 6, 20, 13};
   const auto inside = [&](int x, int y) { return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom; };
-  draw_.FillEffect(target_.dc(), brevant::kEffectSolid, rect, RGB(1, 2, 3), kRed, kMagenta);
+  draw_.FillEffect(target_.dc(), kEffectSolid, rect, RGB(1, 2, 3), kRed, kMagenta);
   ExpectPixels(inside, [](int, int) { return RGB(1, 2, 3); });
-  draw_.FillEffect(target_.dc(), brevant::kEffectHGradient, rect, RGB(0, 0, 0), kRed, RGB(250, 250, 250));
+  draw_.FillEffect(target_.dc(), kEffectHGradient, rect, RGB(0, 0, 0), kRed, RGB(250, 250, 250));
   EXPECT_EQ(At(5, 9), RGB(0, 0, 0));
   EXPECT_EQ(At(19, 9), RGB(250, 250, 250));
   EXPECT_EQ(At(20, 9), kBackground);
-  draw_.FillEffect(target_.dc(), brevant::kEffectMetal, rect, RGB(1, 2, 3), kRed, RGB(4, 5, 6));
+  draw_.FillEffect(target_.dc(), kEffectMetal, rect, RGB(1, 2, 3), kRed, RGB(4, 5, 6));
   ExpectPixels(inside, [&](int x, int y) {
     const COLORREF c = At(x, y);  // some mix of the two colours
     return GetRValue(c) >= 1 && GetRValue(c) <= 4 && GetBValue(c) >= 3 && GetBValue(c) <= 6 ? c : ~c & 0xFFFFFFu;
@@ -104,11 +106,11 @@ TEST_F(Drawing, EffectFillsExactlyItsRect) {
 }
 
 TEST_F(Drawing, TransparentOrEmptyOrHugeRectsDrawNothing) {
-  const RECT rects[] = {{5, 5, 20, 20}, {5, 5, 5, 20}, {20, 5, 5, 20}, {0, 0, brevant::kMaxPixelSide + 1, 10}};
+  const RECT rects[] = {{5, 5, 20, 20}, {5, 5, 5, 20}, {20, 5, 5, 20}, {0, 0, kMaxPixelSide + 1, 10}};
   for (std::size_t i = 0; i < std::size(rects); ++i)
-    draw_.FillEffect(target_.dc(), i == 0 ? brevant::kEffectTransparent : brevant::kEffectSolid, rects[i], kRed,
+    draw_.FillEffect(target_.dc(), i == 0 ? kEffectTransparent : kEffectSolid, rects[i], kRed,
                      kRed, kRed);
-  draw_.FillEffect(nullptr, brevant::kEffectSolid, rects[0], kRed, kRed, kRed);
+  draw_.FillEffect(nullptr, kEffectSolid, rects[0], kRed, kRed, kRed);
   ExpectUntouched();
 }
 
@@ -142,7 +144,7 @@ TEST_F(Drawing, IconsAreTransparentWhereTheirMaskSays) {
   const WORD mask_rows[4] = {0x00C0, 0x00C0, 0x00C0, 0x00C0};  // bytes C0 00: pixels 0 and 1 of a row
   fw::ScopedGdiObject mask(CreateBitmap(4, 4, 1, 1, mask_rows));
   std::uint32_t colours[16];
-  for (int i = 0; i < 16; ++i) colours[i] = i % 4 < 2 ? 0u : brevant::ToPixel(kRed);
+  for (int i = 0; i < 16; ++i) colours[i] = i % 4 < 2 ? 0u : ToPixel(kRed);
   fw::ScopedGdiObject colour(CreateBitmap(4, 4, 1, 32, colours));
   ICONINFO info = {TRUE, 0, 0, static_cast<HBITMAP>(mask.get()), static_cast<HBITMAP>(colour.get())};
   const HICON icon = CreateIconIndirect(&info);
@@ -159,7 +161,7 @@ TEST_F(Drawing, MissingPicturesAndSizesNotPositiveOrHugeDrawNothing) {
   const HBITMAP picture = static_cast<HBITMAP>(picture_.get());
   const PictureShadow shadow{4, 4, true, 50};
   for (const auto& [w, h] : {std::pair{0, 8}, std::pair{8, 0}, std::pair{-5, 8}, std::pair{8, -1},
-                             std::pair{brevant::kMaxPixelSide + 1, 8}}) {
+                             std::pair{kMaxPixelSide + 1, 8}}) {
     draw_.DrawBitmap(target_.dc(), 8, 8, w, h, picture, true, kMagenta, 0, shadow);
     draw_.DrawIcon(target_.dc(), 8, 8, w, h, LoadIcon(nullptr, IDI_APPLICATION), 0, shadow);
   }
@@ -167,7 +169,7 @@ TEST_F(Drawing, MissingPicturesAndSizesNotPositiveOrHugeDrawNothing) {
   draw_.DrawBitmap(nullptr, 8, 8, 8, 8, picture, true, kMagenta, 0, shadow);
   draw_.DrawIcon(target_.dc(), 8, 8, 8, 8, nullptr, 0, shadow);
   // Picture and shadow together beyond the largest bitmap.
-  draw_.DrawBitmap(target_.dc(), 0, 0, brevant::kMaxPixelSide, 8, picture, true, kMagenta, 0, shadow);
+  draw_.DrawBitmap(target_.dc(), 0, 0, kMaxPixelSide, 8, picture, true, kMagenta, 0, shadow);
   // A picture the caller still has selected cannot be read: refused, not garbled.
   fw::ScopedMemoryDc holder(CreateCompatibleDC(nullptr));
   const HGDIOBJ previous = SelectObject(holder.get(), picture);
@@ -189,10 +191,10 @@ int FreeGdiHandles() {
 TEST_F(Drawing, EveryPathReleasesEveryGdiObject) {
   fw::ScopedMemoryDc holder(CreateCompatibleDC(nullptr));
   const auto draw_all = [&] {
-    draw_.FillEffect(target_.dc(), brevant::kEffectMetal, RECT{0, 0, 4, 4}, kRed, kRed, kRed);
+    draw_.FillEffect(target_.dc(), kEffectMetal, RECT{0, 0, 4, 4}, kRed, kRed, kRed);
     DrawPicture(8, 8, 8, true, kPictureGrey | kPictureDisabled, PictureShadow{2, 2, true, 50});
     draw_.DrawIcon(target_.dc(), 30, 30, 8, 8, LoadIcon(nullptr, IDI_APPLICATION), kPictureLight, PictureShadow{1, 1});
-    draw_.DrawBitmap(target_.dc(), 0, 0, brevant::kMaxPixelSide, 8, static_cast<HBITMAP>(picture_.get()), true,
+    draw_.DrawBitmap(target_.dc(), 0, 0, kMaxPixelSide, 8, static_cast<HBITMAP>(picture_.get()), true,
                      kMagenta, 0, PictureShadow{4, 4});
     const HGDIOBJ previous = SelectObject(holder.get(), picture_.get());
     DrawPicture(8, 8, 8, true);

@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace brevant;
+
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 class MarkupDrawing : public ::testing::Test {
@@ -22,8 +24,8 @@ class MarkupDrawing : public ::testing::Test {
   }
   void Draw(const std::string& text) { drawer_.Draw(dib_.dc(), text, RECT{0, 0, kWidth, kHeight}); }
   COLORREF Pixel(int x, int y) {
-    const brevant::PixelView pixels = dib_.Pixels();
-    return brevant::FromPixel(pixels.pixels[y * pixels.width + x]);
+    const PixelView pixels = dib_.Pixels();
+    return FromPixel(pixels.pixels[y * pixels.width + x]);
   }
   int Count(COLORREF colour, int top = 0, int bottom = kHeight) {
     int count = 0;

@@ -13,6 +13,8 @@
 
 namespace {
 
+using namespace brevant;
+
 constexpr wchar_t kOwnerClass[] = L"Brevant.TooltipTestOwner";
 
 // The dialog the tips are for: two edits side by side, and the owner's side
@@ -169,7 +171,7 @@ TEST_F(ToolTip, TheOutlineIsFilledAndFramedInTheColoursItWasGiven) {
   tip_.SetShadow(0, 0, 0);
   tip_.ShowHelpTooltip(POINT{300, 400}, "<b>PIN</b><br><font color=red>Caps Lock</font>");
   UpdateWindow(tip_.hwnd());
-  const brevant::TooltipGeometry& geometry = tip_.geometry();
+  const TooltipGeometry& geometry = tip_.geometry();
   const int left = geometry.window.left, top = geometry.window.top;
   const int middle_x = left + (geometry.body.left + geometry.body.right) / 2;
   EXPECT_EQ(ScreenPixel(middle_x, top + geometry.body.top), RGB(0, 0, 50)) << "the border along the top";
@@ -200,7 +202,7 @@ TEST_F(ToolTip, HoldThePinRulesForAScreenshot) {
   tip_.ShowHelpTooltip(POINT{150, 160}, text);
   CPPToolTip shadowed;
   ASSERT_TRUE(shadowed.Create(owner_.hwnd()));
-  shadowed.SetEffectBk(brevant::kEffectVGradient);
+  shadowed.SetEffectBk(kEffectVGradient);
   shadowed.SetColorBk(RGB(255, 255, 255), RGB(255, 255, 255), RGB(200, 220, 255));
   shadowed.ShowHelpTooltip(POINT{150, 400}, text);
   const DWORD until = GetTickCount() + static_cast<DWORD>(std::atoi(hold)) * 1000;
