@@ -190,7 +190,7 @@ void CPPHtmlDrawer::DrawPicture(GdiHtmlDevice& device, const HtmlPictureItem& it
   unsigned style = hot ? item.hot_style : item.style;
   if (colourless_) style |= kPictureDisabled;
   PictureShadow shadow;
-  if (item.shadow) shadow = shadow_;
+  if (hot ? item.hot_shadow : item.shadow) shadow = shadow_;
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (picture->icon != nullptr) {
     draw_manager_.DrawIcon(dc, rect.left, rect.top, width, height, picture->icon, style, shadow);
@@ -199,7 +199,7 @@ void CPPHtmlDrawer::DrawPicture(GdiHtmlDevice& device, const HtmlPictureItem& it
   if (picture->source_x == 0 && picture->width > 0) {
     BITMAP description = {};
     GetObjectW(picture->bitmap, sizeof description, &description);
-    if (description.bmWidth == picture->width) {
+    if (description.bmWidth == picture->width && description.bmHeight == picture->height) {
       draw_manager_.DrawBitmap(dc, rect.left, rect.top, width, height, picture->bitmap, item.use_mask, item.mask,
                                style, shadow);
       return;
@@ -234,7 +234,9 @@ bool CPPHtmlDrawer::SetHoveredLink(int link) {
 
 bool CPPHtmlDrawer::FollowLink(int link) {
   if (link < 0 || link >= static_cast<int>(last_.links.size())) return false;
-  const HtmlLink& target = last_.links[link];
+  // A copy: the handler and the shell may pump messages, and a redraw
+  // replaces the layout the link came from.
+  const HtmlLink target = last_.links[link];
   if (target.kind == 2) {
     if (on_message_) on_message_(target.target);
     return true;

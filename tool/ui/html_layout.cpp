@@ -59,10 +59,12 @@ int HtmlLayout::LinkAt(int x, int y) const {
   return -1;
 }
 
+// Up to the end of the last piece that is not blank: blanks a line ends in
+// are not measured.
 int Layouter::Line::Width() const {
-  if (pieces.empty()) return 0;
-  const Piece& last = pieces.back();
-  return last.x + last.trim_width;
+  for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece)
+    if (!piece->only_blanks) return piece->x + piece->trim_width;
+  return 0;
 }
 
 Layouter::Layouter(LayoutContext& context, const DrawingState& state, int width_limit, int table_depth)
@@ -248,12 +250,16 @@ void Layouter::AddPicture(TagKind kind, const HtmlToken& tag) {
   bool hot_shadow = false;
   item.hot_style = PictureStyleBits(ParamOf(tag, "hotstyle"), hot_shadow);
   const HtmlLayoutOptions& options = context_.options;
-  item.shadow = (shadow || hot_shadow) && (options.shadow_dx != 0 || options.shadow_dy != 0);
+  const bool shadows = options.shadow_dx != 0 || options.shadow_dy != 0;
+  item.shadow = shadow && shadows;
+  item.hot_shadow = hot_shadow && shadows;
   item.link = state_.link;
   item.rect = {0, 0, width, height};
   Piece piece;
-  piece.width = piece.trim_width = width + (item.shadow ? std::max(options.shadow_dx, 0) : 0);
-  const int full_height = height + (item.shadow ? std::max(options.shadow_dy, 0) : 0);
+  // Room for a shadow it may get, so that hovering does not move the line.
+  const bool room = item.shadow || item.hot_shadow;
+  piece.width = piece.trim_width = width + (room ? std::max(options.shadow_dx, 0) : 0);
+  const int full_height = height + (room ? std::max(options.shadow_dy, 0) : 0);
   piece.vertical_align = state_.vertical_align;
   piece.ascent = full_height;
   piece.items.push_back(std::move(item));

@@ -46,7 +46,8 @@ struct HtmlPictureItem {
   HtmlColour mask = MakeColour(255, 0, 255);
   unsigned style = 0;      // drawing variant bits
   unsigned hot_style = 0;  // ... while the mouse is over its link
-  bool shadow = false;
+  bool shadow = false;      // drawn with a shadow ...
+  bool hot_shadow = false;  // ... while the mouse is over its link
   int link = -1;
 };
 

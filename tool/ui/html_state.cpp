@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kMaxWeight = 900;
 constexpr int kMaxPoints = 1000;  // no tooltip needs a larger font
+constexpr int kMaxBorderWidth = 100;
 
 struct NamedTag {
   const char* name;
@@ -102,6 +103,7 @@ void ApplyBorderWidth(DrawingState& state, std::string_view value, HtmlDevice& d
   else if (value == "thick") width = width * 125 / 100;
   else if (value == "medium") return;
   else if (const std::optional<int> length = ParseLength(value, Lengths(state, device, width))) width = *length;
+  width = std::clamp(width, 0, kMaxBorderWidth);  // "thick" again and again must not overflow
 }
 
 void ApplyDeclaration(DrawingState& state, const std::string& name, const std::string& value, HtmlDevice& device,

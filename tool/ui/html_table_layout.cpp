@@ -70,7 +70,9 @@ void ApplyBoxAttributes(const HtmlToken& tag, HtmlBorder& border, HtmlBackground
 
 std::optional<int> SizeAttribute(const HtmlToken& tag, const char* name, int percent_base, HtmlDevice& device) {
   const std::string value = ParamOf(tag, name);
-  if (value.empty()) return std::nullopt;
+  // A share of nothing (measuring without a width limit) is no size at all,
+  // not a size of 0.
+  if (value.empty() || (value.back() == '%' && percent_base <= 0)) return std::nullopt;
   LengthContext lengths;
   lengths.dpi = device.Dpi();
   lengths.percent_base = percent_base;
@@ -110,10 +112,11 @@ HtmlBlock Layouter::LayTable(std::size_t open, std::size_t close) {
   if (grid.cells.empty()) return block;
 
   HtmlBoxItem box;
+  box.border = state_.border;
   ApplyBoxAttributes(tag, box.border, box.background, device, 100);
   box.background_picture = ParamOf(tag, "background");
   const int border_side = BorderSide(box.border);
-  const int padding = SizeAttribute(tag, "cellpadding", 0, device).value_or(kDefaultPadding);
+  const int padding = SizeAttribute(tag, "cellpadding", 0, device).value_or(state_.padding > 0 ? state_.padding : kDefaultPadding);
   const int spacing = SizeAttribute(tag, "cellspacing", 0, device).value_or(0);
   const std::optional<int> table_width = SizeAttribute(tag, "width", width_limit_, device);
   const int available = table_width.value_or(width_limit_);
@@ -143,13 +146,19 @@ HtmlBlock Layouter::LayTable(std::size_t open, std::size_t close) {
     plan.state = state_;
     plan.state.horizontal_align = AlignValue(ParamOf(cell_tag, "align"), kAlignLeft);
     plan.valign = VerticalAlignValue(ParamOf(cell_tag, "valign"), table_valign);
-    plan.width = SizeAttribute(cell_tag, "width", available, device);
+    // A width in pixels fixes the cell's columns; a share of the table's
+    // width is only the least the cell takes, so that what was measured
+    // without a width limit lays out the same when drawn at that width.
+    const std::string width = ParamOf(cell_tag, "width");
+    const bool share = !width.empty() && width.back() == '%';
+    if (!share) plan.width = SizeAttribute(cell_tag, "width", available, device);
+    const int least = share ? SizeAttribute(cell_tag, "width", available, device).value_or(0) : 0;
     const int limit = plan.width ? std::max(*plan.width - 2 * plan.inset, 1) : 0;
     Layouter content(context_, plan.state, limit, table_depth_ + 1);
     const HtmlSize size = content.Lay(cell.begin, cell.end, false).size;
     const int height = std::max(size.height + 2 * plan.inset,
                                 SizeAttribute(cell_tag, "height", 0, device).value_or(0));
-    widths.push_back({cell.column, cell.colspan, plan.width ? *plan.width : size.width + 2 * plan.inset});
+    widths.push_back({cell.column, cell.colspan, plan.width ? *plan.width : std::max(size.width + 2 * plan.inset, least)});
     heights.push_back({cell.row, cell.rowspan, height});
     if (plan.width)
       for (int c = cell.column; c < cell.column + cell.colspan; ++c) fixed[c] = true;

@@ -47,6 +47,8 @@ HtmlToken ReadTag(std::string_view inside) {
         while (i < inside.size() && !IsBlank(inside[i])) ++i;
         value = std::string(inside.substr(value_start, i - value_start));
       }
+      // "&lt;" became "<<" before parsing; in a value it is one "<" too.
+      for (std::size_t at = value.find("<<"); at != std::string::npos; at = value.find("<<", at + 1)) value.erase(at, 1);
       if (!param.empty()) token.params[std::string(param)] = value;
     } else if (!param.empty() && param.size() <= 3 &&
                std::isdigit(static_cast<unsigned char>(param.front()))) {

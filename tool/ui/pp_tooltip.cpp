@@ -39,7 +39,8 @@ CPPToolTip::CPPToolTip() {
   background_[0] = background_[1] = background_[2] = GetSysColor(COLOR_INFOBK);
   border_brush_.reset(CreateSolidBrush(GetSysColor(COLOR_INFOTEXT)));
   fw::RegisterWindowClass(kToolTipClass, CS_SAVEBITS, LoadCursorA(nullptr, IDC_ARROW));
-  drawer_.SetMessageHandler([this](const std::string& message) {
+  drawer_.SetShadow(shape_.shadow_dx, shape_.shadow_dy, shadow_darkness_);
+  drawer_.SetMessageHandler([this](std::string message) {  // a copy, for the same reason as the link's
     PPToolTipLink link = {};
     link.header.hwndFrom = hwnd();
     link.header.code = kLinkNotification;
@@ -64,6 +65,7 @@ void CPPToolTip::AddTool(HWND control, const std::string& text) {
   PPToolInfo tool;
   tool.window = control;
   tool.text = text;
+  tool.transparency = transparency_default_;
   tools_.push_back(std::move(tool));
 }
 
@@ -89,7 +91,8 @@ void CPPToolTip::SetShadow(int dx, int dy, int darkness_percent) {
 }
 
 void CPPToolTip::SetTransparency(int percent) {
-  for (PPToolInfo& tool : tools_) tool.transparency = std::clamp(percent, 0, 100);
+  transparency_default_ = std::clamp(percent, 0, 100);
+  for (PPToolInfo& tool : tools_) tool.transparency = transparency_default_;
 }
 
 void CPPToolTip::SetAnimationPeriod(UINT ms) {
@@ -146,6 +149,7 @@ void CPPToolTip::ShowHelpTooltip(POINT point, const std::string& text) {
   shown_tool_ = -1;
   shown_ = PPToolInfo();
   shown_.text = text;
+  shown_.transparency = transparency_default_;
   Display(point);
 }
 

@@ -104,6 +104,7 @@ class CPPToolTip : public fw::Window {
   POINT delay_mouse_ = {-1, -1};  // where the mouse was when the delay began
   State state_ = kHidden;
   int transparency_ = 0;
+  int transparency_default_ = 0;  // for tools added later and help tips
 
   UINT initial_ms_ = 500, auto_pop_ms_ = 5000, fade_in_ms_ = 0, fade_out_ms_ = 0, animation_ms_ = 0;
   COLORREF background_[3];

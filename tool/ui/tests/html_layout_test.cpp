@@ -116,6 +116,7 @@ TEST(HtmlLayout, LinesBreakAtBlanksAndAfterPunctuationOnly) {
   const HtmlLayout dropped = Lay("aaaa bbbb", 30);
   EXPECT_EQ(dropped.size.width, 20) << "a trailing blank is not measured";
   EXPECT_EQ(Lay("x<br 2>z").size.height, 36) << "an empty line is a line";
+  EXPECT_EQ(Lay("x <b> </b>").size.width, 5) << "blanks a line ends in, in runs of their own too";
 }
 
 TEST(HtmlLayout, AlignmentJustificationAndTabs) {
@@ -148,6 +149,10 @@ TEST(HtmlLayout, RulesAndPictures) {
   const auto& first = std::get<brevant::HtmlPictureItem>(pictures.items[1]);
   EXPECT_EQ(first.style, 1u);
   EXPECT_TRUE(first.shadow);
+  const auto hot = std::get<brevant::HtmlPictureItem>(Lay("<bmp idres=16 hotstyle=s>").items[0]);
+  EXPECT_FALSE(hot.shadow) << "a shadow only while hovered";
+  EXPECT_TRUE(hot.hot_shadow);
+  EXPECT_EQ(Lay("<bmp idres=16 hotstyle=s>").size.width, 20) << "its room is kept all the time";
   EXPECT_FALSE(first.use_mask);
   const auto& second = std::get<brevant::HtmlPictureItem>(pictures.items[2]);
   EXPECT_EQ(second.rect.right - second.rect.left, 4);
@@ -157,6 +162,7 @@ TEST(HtmlLayout, RulesAndPictures) {
 }
 
 TEST(HtmlLayout, LinksAreNumberedHitAndHovered) {
+  EXPECT_EQ(Lay("<a msg=\"1 &lt; 2\">x</a>").links.at(0).target, "1 < 2");
   const std::string text = "x <a href=\"http://bank/\">go</a> <a msg=hello>tell</a> <a>plain</a>";
   const HtmlLayout layout = Lay(text);
   ASSERT_EQ(layout.links.size(), 2u);
@@ -183,6 +189,9 @@ TEST(HtmlLayout, BrokenMarkupEndsCleanly) {
   for (int i = 0; i < 50; ++i) tables = "<table border=1><tr><td>" + tables + "</td></tr></table>";
   EXPECT_TRUE(Texts(Lay(tables)).empty()) << "tables nested too deep are dropped";
   EXPECT_EQ(Lines(Lay("<table><tr><td><table><tr><td>x")), std::vector<std::string>{"x"}) << "unclosed tables";
+  std::string thick = "<font style='border-width: 100000px'>";
+  for (int i = 0; i < 40; ++i) thick += "<font style='border-width: thick'>";
+  EXPECT_EQ(Lines(Lay(thick + "x")), std::vector<std::string>{"x"}) << "growing widths stay bounded";
   EXPECT_EQ(Lines(Lay("a<font color='red>b")), std::vector<std::string>{"a<font color='red>b"});
   EXPECT_EQ(Lines(Lay("a</b></table></td>b<")), std::vector<std::string>{"ab<"});
 }

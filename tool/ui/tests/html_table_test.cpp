@@ -92,6 +92,16 @@ TEST(HtmlTable, WidthsBordersAndSpareWidthOfALaidOutTable) {
   EXPECT_EQ(Box(fixed, 0).rect.right - Box(fixed, 0).rect.left, 50);
 }
 
+TEST(HtmlTable, WhatIsMeasuredWithoutALimitFitsWhenDrawnAtThatWidth) {
+  for (const char* table : {"<table><tr><td width=30%>aaaa aaaa</td><td>bb</td></tr></table>",
+                            "<table width=50% border=1><tr><td colspan=2>aaaaaaaaaa</td></tr><tr><td>b</td><td>c</td></tr></table>"}) {
+    const auto measured = Lay(table);
+    const auto drawn = Lay(table, measured.size.width);
+    EXPECT_EQ(Box(drawn, 0).rect.right, measured.size.width) << table;
+    EXPECT_EQ(drawn.size.height, measured.size.height) << table;
+  }
+}
+
 TEST(HtmlTable, CellBordersAndBackgrounds) {
   const auto layout = Lay("<table border=5 bordercolor=red bgcolor=#102030 bgeffect=vgradient bgendcolor=white>"
                           "<tr><td bgcolor=blue>x</td><td border=4 borderstyle=dashed>y</td></tr></table>");

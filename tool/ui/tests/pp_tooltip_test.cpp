@@ -91,6 +91,10 @@ TEST_F(ToolTip, WithoutFadingItShowsAndHidesInOneStepEach) {
   EXPECT_TRUE(Visible());
   EXPECT_EQ(owner_.notified_id, 101);
   EXPECT_EQ(tip_.shown_text(), owner_.replacement) << "the owner changes the text before it is measured";
+  HDC screen = GetDC(nullptr);
+  const SIZE replaced = CPPHtmlDrawer().Measure(screen, owner_.replacement);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(tip_.geometry().text.right - tip_.geometry().text.left, replaced.cx);
   EXPECT_EQ(tip_.transparency(), 0);
   Tick(CPPToolTip::kHideTimer);
   EXPECT_EQ(tip_.state(), CPPToolTip::kHidden);
@@ -111,8 +115,7 @@ TEST_F(ToolTip, MovingWithinAControlKeepsTheTipAndToAnotherRestartsTheDelay) {
   MSG away = {owner_.hwnd(), WM_MOUSEMOVE, 0, 0, 0, outside};
   tip_.RelayEvent(away);
   EXPECT_EQ(tip_.state(), CPPToolTip::kHidden) << "no tool: no tip";
-  Tick(CPPToolTip::kShowTimer);
-  EXPECT_EQ(tip_.state(), CPPToolTip::kHidden);
+  EXPECT_FALSE(KillTimer(tip_.hwnd(), CPPToolTip::kShowTimer)) << "and no delay running for one";
 }
 
 TEST_F(ToolTip, AMouseThatDidNotRestWaitsForAnotherDelay) {
@@ -127,6 +130,7 @@ TEST_F(ToolTip, AMouseThatDidNotRestWaitsForAnotherDelay) {
 TEST_F(ToolTip, AHelpTipStaysUntilHidden) {
   tip_.ShowHelpTooltip(POINT{300, 300}, "help");
   EXPECT_TRUE(tip_.help_shown());
+  EXPECT_FALSE(KillTimer(tip_.hwnd(), CPPToolTip::kHideTimer)) << "no auto-hide for a help tip";
   Tick(CPPToolTip::kHideTimer);
   MoveOver(owner_.second);
   EXPECT_EQ(tip_.state(), CPPToolTip::kShown);
