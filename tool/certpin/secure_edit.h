@@ -1,0 +1,52 @@
+// A PIN field: an edit control that shows only "*" and keeps the typed
+// characters XOR-masked with 32 random bytes of its own. Characters that the
+// soft keyboard sent scrambled are turned back on arrival.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "pin_strength.h"
+#include "tk_defs.h"
+#include "window.h"
+
+namespace brevant {
+
+class CSecureEditEx : public fw::Window {
+ public:
+  static constexpr std::size_t kMaxCharacters = kLongestPin;
+
+  CSecureEditEx() = default;
+  ~CSecureEditEx() override;  // wipes the masked characters
+
+  // Takes over an edit control of a dialog (call once, in OnInitDialog).
+  bool SubclassEdit(HWND edit);
+  // Empties the field and draws a new mask (each byte the low byte of
+  // rand()).
+  void Clear();
+  // Count and masked characters into `record`'s count and data area, and
+  // the 32 mask bytes into its mask area; the rest of the record is zeroed
+  // first.
+  void ExportMasked(tk::PinTransferRecord& record) const;
+  void ExportMask(std::uint8_t (&mask)[kPinFieldMaskSize]) const;
+  PinAnalysis Analyse() const;
+  std::size_t count() const { return count_; }
+  // Set by every change since the last Clear.
+  bool edited() const { return edited_; }
+
+ protected:
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+  bool OnReflectedCommand(int code) override;
+
+ private:
+  void OnTextChanged();
+
+  std::vector<std::uint8_t> masked_;
+  std::uint8_t mask_[kPinFieldMaskSize] = {};
+  std::size_t count_ = 0;
+  bool active_ = false;
+  bool edited_ = false;
+};
+
+}  // namespace brevant
