@@ -1,10 +1,9 @@
 # The tool's windows and its program.
 add_library(brevant_testing INTERFACE)
 target_include_directories(brevant_testing INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/testing)
-add_library(brevant_app STATIC brevant_dlg.cpp small_dialogs.cpp single_instance.cpp tool_message_box.cpp
-  tool_key_monitor.cpp registered_messages.cpp)
+add_library(brevant_app STATIC brevant_dlg.cpp single_instance.cpp tool_key_monitor.cpp registered_messages.cpp)
 target_include_directories(brevant_app PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(brevant_app PUBLIC brevant_base brevant_device brevant_monitor brevant_ui brevant_cert_tree framework comctl32 shell32 ole32 gdi32 user32)
+target_link_libraries(brevant_app PUBLIC brevant_base brevant_device brevant_monitor brevant_ui brevant_cert_tree brevant_pin_change framework comctl32 shell32 ole32 gdi32 user32)
 
 # The templates' texts are UTF-8 in the resource script.
 set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/Brevant.rc APPEND PROPERTY COMPILE_OPTIONS --codepage=65001)

@@ -13,6 +13,7 @@
 #include "cert_viewer.h"
 #include "key_monitor.h"
 #include "language.h"
+#include "pin_change.h"
 #include "registered_messages.h"
 #include "resource.h"
 #include "scoped_crypt.h"
@@ -262,6 +263,7 @@ LRESULT CBrevantDlg::OnKeyInserted(const std::string& reader) {
   if (!cert_tree_) return 1;
   cert_tree_->set_current_reader(reader);
   RefreshKeyTree();
+  ForcePinChangeIfNew(DeviceTable(), reader, *this);
   const std::string notice = cert_tree_->InsertionNoticeFor(reader, BankTimeNow());
   ULONG state = 0;
   if (DeviceTable().TK_GetDevState(reader.c_str(), &state) != tk::kOk || state != tk::kStatePresent) return 1;
@@ -344,8 +346,12 @@ bool CBrevantDlg::KeyCommandAllowed() const { return PresentKeyCount() > 0; }
 
 // The PIN, label and key-information dialogs come with their own pieces of
 // work; until then the buttons check what they check and stop.
-void CBrevantDlg::OnChangePin() {}
-void CBrevantDlg::RunInitialPinChange() {}
+void CBrevantDlg::OnChangePin() {
+  if (!KeyCommandAllowed()) return;
+  ChangePinForKey(DeviceTable(), *this, SelectedReaderName(tree_));
+}
+
+void CBrevantDlg::RunInitialPinChange() { ForcePinChangeIfNew(DeviceTable(), g_copied_text, *this); }
 void CBrevantDlg::OnChangeLabel() {}
 void CBrevantDlg::OnKeyInfo() {
   if (!KeyCommandAllowed()) return;

@@ -11,6 +11,7 @@
 #include "cert_tree.h"
 #include "dialog.h"
 #include "key_record.h"
+#include "key_dialog_host.h"
 #include "key_tree_control.h"
 #include "msn_wnd.h"
 #include "open_dialogs.h"
@@ -20,15 +21,17 @@
 
 namespace brevant {
 
-class CBrevantDlg : public fw::Dialog {
+class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
  public:
   CBrevantDlg();
   ~CBrevantDlg() override;
   bool PreTranslateMessage(MSG& message) override;
 
   // Dialogs that must close when their key goes register here while open.
-  void RegisterOpenDialog(const std::string& reader, HWND dialog);
-  void UnregisterOpenDialog(HWND dialog);
+  void RegisterOpenDialog(const std::string& reader, HWND dialog) override;
+  void UnregisterOpenDialog(HWND dialog) override;
+  HWND HostWindow() const override { return hwnd(); }
+  void RefreshKeys() override { RefreshKeyTree(); }
 
  protected:
   bool OnInitDialog() override;

@@ -7,6 +7,7 @@
 #define IDD_BREVANT_DIALOG 102
 #define IDD_HIDDEN 175
 #define IDD_MSGBOX 176
+#define IDD_MODIFY_PIN 171
 
 // Pictures, cursor, icon, menu.
 #define IDC_POPUP_HAND 164
@@ -32,6 +33,18 @@
 #define IDC_BUTTON_FRAME 1232
 #define IDC_UNUSED_BUTTON 1235
 #define IDC_KEY_FRAME 1264
+
+// PIN change dialog.
+#define IDC_OLD_PIN 1218
+#define IDC_NEW_PIN 1219
+#define IDC_CONFIRM_PIN 1220
+#define IDC_PIN_STRENGTH 1221
+#define IDC_PIN_SOFT_KEYBOARD 1230
+#define IDC_PIN_RULE_TEXT 1241
+#define IDC_OLD_PIN_LABEL 1242
+#define IDC_NEW_PIN_LABEL 1243
+#define IDC_CONFIRM_PIN_LABEL 1244
+#define IDC_PIN_STRENGTH_LABEL 1245
 
 // Commands other programs send; no control carries them.
 #define ID_CMD_START_BROWSER 1002

@@ -4,9 +4,11 @@ add_library(brevant_text STATIC text_cut.cpp window_messages.cpp)
 target_include_directories(brevant_text PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 if(WIN32)
-  add_library(brevant_base STATIC device_table.cpp language.cpp ini.cpp settings.cpp cached_texts.cpp)
+  # With the message boxes and small dialogs that show those texts.
+  add_library(brevant_base STATIC device_table.cpp language.cpp ini.cpp settings.cpp cached_texts.cpp
+    small_dialogs.cpp tool_message_box.cpp)
   target_include_directories(brevant_base PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(brevant_base PUBLIC brevant_text tokenapi framework shell32)
+  target_link_libraries(brevant_base PUBLIC brevant_text tokenapi framework shell32 user32)
 endif()
 
 if(BUILD_TESTING)

@@ -49,7 +49,7 @@ int main() {
   const auto WaitUntil = [](auto condition) { return brevant::testing::WaitUntil(condition, 20000); };
   brevant::RemoveProviderCerts(provider.c_str(), sm2_store.c_str());
   for (const char* key : {"one", "ten"}) {
-    simtest::Tokenctl(std::string("create ") + key);
+    simtest::Tokenctl(std::string("create ") + key + " --pin-change-tag 1");
     const int certs = key == std::string("one") ? 1 : 10;
     for (int i = 0; i < certs; ++i)
       simtest::Tokenctl(std::string("import-cert ") + key + " --container c" + std::to_string(i) +

@@ -13,6 +13,19 @@
 
 namespace brevant {
 
+// The offsets the soft keyboard scrambled its last key with; all 0 for keys
+// of the physical keyboard. Valid for one keystroke.
+struct ScrambleOffsets {
+  int letters = 0;      // 1..25
+  int digits = 0;       // 1..9
+  int punctuation = 0;  // 1..10
+};
+ScrambleOffsets& CurrentScrambleOffsets();
+inline void ClearScrambleOffsets() { CurrentScrambleOffsets() = ScrambleOffsets(); }
+// A character as it arrived, turned back: letters back by the letter offset
+// within their case, digits back by the digit offset.
+char Unscramble(char c, const ScrambleOffsets& offsets);
+
 class CSecureEditEx : public fw::Window {
  public:
   static constexpr std::size_t kMaxCharacters = kLongestPin;
@@ -41,6 +54,10 @@ class CSecureEditEx : public fw::Window {
 
  private:
   void OnTextChanged();
+  void Insert(std::size_t position, const char* characters, std::size_t count);
+  void Remove(std::size_t position, std::size_t count);
+  void ShowStars(std::size_t caret);
+  void CollapseSelection();
 
   std::vector<std::uint8_t> masked_;
   std::uint8_t mask_[kPinFieldMaskSize] = {};

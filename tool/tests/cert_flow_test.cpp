@@ -29,7 +29,8 @@ class CertFlow : public ::testing::Test {
   void SetUp() override {
     brevant::RemoveProviderCerts(Setting("CSP_NAME").c_str(), Setting("SM2_STORE_NAME").c_str());
     for (const char* key : {"first", "second"}) {
-      Tokenctl(std::string("create ") + key);
+      // PIN already changed: no first-use change comes in the way.
+      Tokenctl(std::string("create ") + key + " --pin-change-tag 1");
       Import(key, "c1", "sig", "ku-sig");
       Import(key, "c2", "exch", key == std::string("first") ? "ku-nr" : "ku-none");
     }

@@ -173,8 +173,8 @@ TEST_F(BrevantStart, OnlyTheExactInstallCommandLineWritesTheZoneSettings) {
 
 TEST_F(BrevantStart, KeysComingAndGoingDriveTheTrayIconThePopupAndTheWindow) {
   const int icons_before = TrayIconCount();
-  ASSERT_EQ(simtest::Tokenctl("create first").exit_code, 0u);
-  ASSERT_EQ(simtest::Tokenctl("create second").exit_code, 0u);
+  ASSERT_EQ(simtest::Tokenctl("create first --pin-change-tag 1").exit_code, 0u);
+  ASSERT_EQ(simtest::Tokenctl("create second --pin-change-tag 1").exit_code, 0u);
   const Tool tool;
   const HWND window = tool.WaitForWindow();
   ASSERT_NE(window, nullptr);

@@ -1,0 +1,205 @@
+#include "secure_edit.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "secret_buffer.h"
+
+namespace brevant {
+namespace {
+
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool KeyDown(int key) { return GetKeyState(key) < 0; }
+
+// The C runtime's generator, seeded with the time once per process.
+int RandomByte() {
+  static const bool seeded = (std::srand(static_cast<unsigned>(std::time(nullptr))), true);
+  (void)seeded;
+  return std::rand() & 0xFF;
+}
+
+}  // namespace
+
+ScrambleOffsets& CurrentScrambleOffsets() {
+  static ScrambleOffsets offsets;
+  return offsets;
+}
+
+char Unscramble(char c, const ScrambleOffsets& offsets) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  if (IsDigit(u)) return static_cast<char>('0' + ((u - '0') - offsets.digits % 10 + 10) % 10);
+  if (IsLetter(u)) {
+    const unsigned char base = u >= 'a' ? 'a' : 'A';
+    return static_cast<char>(base + ((u - base) - offsets.letters % 26 + 26) % 26);
+  }
+  return c;
+}
+
+CSecureEditEx::~CSecureEditEx() {
+  tk::SecureWipe(masked_.data(), masked_.size());
+  tk::SecureWipe(mask_, sizeof mask_);
+}
+
+bool CSecureEditEx::SubclassEdit(HWND edit) {
+  if (!Subclass(edit)) return false;
+  active_ = true;
+  return true;
+}
+
+void CSecureEditEx::Clear() {
+  tk::SecureWipe(masked_.data(), masked_.size());
+  masked_.clear();
+  count_ = 0;
+  for (std::uint8_t& byte : mask_) byte = static_cast<std::uint8_t>(RandomByte());
+  edited_ = false;
+  if (hwnd() != nullptr) ShowStars(0);
+}
+
+void CSecureEditEx::ExportMasked(tk::PinTransferRecord& record) const {
+  tk::SecureWipe(&record, sizeof record);
+  record.count = static_cast<std::uint32_t>(count_);
+  std::memcpy(record.data, masked_.data(), std::min<std::size_t>(count_, sizeof record.data));
+  std::memcpy(record.mask, mask_, sizeof mask_);
+}
+
+void CSecureEditEx::ExportMask(std::uint8_t (&mask)[kPinFieldMaskSize]) const { std::memcpy(mask, mask_, sizeof mask); }
+
+PinAnalysis CSecureEditEx::Analyse() const { return AnalyseMaskedPin(masked_.data(), count_, mask_); }
+
+// The characters after `position` move on by `count`; each is unmasked and
+// masked again on its own, so the PIN is never whole in plain form.
+void CSecureEditEx::Insert(std::size_t position, const char* characters, std::size_t count) {
+  position = std::min(position, count_);
+  count = std::min(count, kMaxCharacters - std::min(count_, kMaxCharacters));
+  if (count == 0) return;
+  masked_.resize(count_ + count);
+  for (std::size_t i = count_; i-- > position;) {
+    const std::uint8_t plain = masked_[i] ^ mask_[i % kPinFieldMaskSize];
+    masked_[i + count] = plain ^ mask_[(i + count) % kPinFieldMaskSize];
+  }
+  for (std::size_t i = 0; i < count; ++i)
+    masked_[position + i] = static_cast<std::uint8_t>(characters[i]) ^ mask_[(position + i) % kPinFieldMaskSize];
+  count_ += count;
+}
+
+void CSecureEditEx::Remove(std::size_t position, std::size_t count) {
+  if (position >= count_) return;
+  count = std::min(count, count_ - position);
+  for (std::size_t i = position + count; i < count_; ++i) {
+    const std::uint8_t plain = masked_[i] ^ mask_[i % kPinFieldMaskSize];
+    masked_[i - count] = plain ^ mask_[(i - count) % kPinFieldMaskSize];
+  }
+  tk::SecureWipe(masked_.data() + count_ - count, count);
+  count_ -= count;
+  masked_.resize(count_);
+}
+
+void CSecureEditEx::ShowStars(std::size_t caret) {
+  active_ = false;  // our own text is no change
+  SetWindowTextA(hwnd(), std::string(count_, '*').c_str());
+  active_ = true;
+  const LPARAM at = static_cast<LPARAM>(std::min(caret, count_));
+  SendMessageW(hwnd(), EM_SETSEL, at, at);
+  SendMessageW(hwnd(), EM_SCROLLCARET, 0, 0);
+}
+
+void CSecureEditEx::OnTextChanged() {
+  const int length = GetWindowTextLengthA(hwnd());
+  DWORD start = 0, end = 0;
+  SendMessageW(hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  std::size_t caret = start;
+  const std::size_t now = length > 0 ? static_cast<std::size_t>(length) : 0;
+  if (now < count_) {
+    Remove(caret, count_ - now);
+  } else if (now > count_) {
+    const std::size_t added = now - count_;
+    tk::SecretBuffer<kMaxCharacters + 64> text;
+    char* buffer = reinterpret_cast<char*>(text.data());
+    const int read = GetWindowTextA(hwnd(), buffer, static_cast<int>(text.capacity()));
+    if (read >= 0 && caret <= static_cast<std::size_t>(read) && caret >= added) {
+      // Only digits and letters are kept, whatever way the text came (a
+      // WM_SETTEXT from outside bypasses the typing filter).
+      const ScrambleOffsets offsets = CurrentScrambleOffsets();
+      std::size_t kept = 0;
+      for (std::size_t i = caret - added; i < caret; ++i) {
+        const char c = Unscramble(buffer[i], offsets);
+        if (IsDigit(static_cast<unsigned char>(c)) || IsLetter(static_cast<unsigned char>(c)))
+          buffer[caret - added + kept++] = c;
+      }
+      const std::size_t room = kMaxCharacters - std::min(count_, kMaxCharacters);
+      Insert(caret - added, buffer + caret - added, kept);
+      caret = caret - added + std::min(kept, room);
+    }
+    // `text` wipes itself.
+  }
+  ClearScrambleOffsets();
+  edited_ = true;
+  ShowStars(caret);
+}
+
+void CSecureEditEx::CollapseSelection() {
+  DWORD start = 0, end = 0;
+  SendMessageW(hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  if (start != end) SendMessageW(hwnd(), EM_SETSEL, start, start);
+}
+
+bool CSecureEditEx::OnReflectedCommand(int code) {
+  if (code == EN_UPDATE && active_) OnTextChanged();
+  return false;  // the dialog sees EN_CHANGE as usual
+}
+
+bool CSecureEditEx::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  switch (message) {
+    case WM_CHAR: {
+      const unsigned char c = static_cast<unsigned char>(wparam);
+      const bool wanted = c == VK_BACK || ((IsDigit(c) || IsLetter(c)) && count_ < kMaxCharacters);
+      if (wanted && !KeyDown(VK_CONTROL)) return false;
+      result = 0;
+      return true;
+    }
+    case WM_KEYDOWN:
+      if (KeyDown(VK_CONTROL)) {
+        result = 0;
+        return true;  // no copy, cut, paste or select-all
+      }
+      if (KeyDown(VK_SHIFT) && (wparam == VK_HOME || wparam == VK_END)) {
+        Remove(0, count_);
+        edited_ = true;
+        ShowStars(0);
+        SendMessageW(GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd()), EN_CHANGE),
+                     reinterpret_cast<LPARAM>(hwnd()));
+        result = 0;
+        return true;
+      }
+      return false;
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_COPY:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case WM_RBUTTONUP:
+    case WM_CONTEXTMENU:
+      result = 0;
+      return true;
+    case WM_KEYUP:
+    case WM_DEADCHAR:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+      result = DefaultHandling(message, wparam, lparam);
+      CollapseSelection();
+      return true;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      ClearScrambleOffsets();
+      return false;
+    default:
+      return false;
+  }
+}
+
+}  // namespace brevant

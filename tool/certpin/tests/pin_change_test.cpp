@@ -1,0 +1,252 @@
+// The PIN change flows on the software token, driven from a second thread
+// the way a user does: typing into the PIN fields, pressing OK, answering
+// the message boxes. Results read back from the token.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "cached_texts.h"
+#include "device_table.h"
+#include "language.h"
+#include "modify_pin_dlg.h"
+#include "pin_change.h"
+#include "pin_record.h"
+#include "resource.h"
+#include "settings.h"
+#include "sim_fixture.h"
+
+namespace {
+
+using namespace brevant;
+
+constexpr char kReader[] = "Quillon Tarnex UDISK 0";
+constexpr int kMessageBoxText = 0xFFFF;  // the static of a system message box
+
+class Host : public KeyDialogHost {
+ public:
+  HWND HostWindow() const override { return nullptr; }
+  void RegisterOpenDialog(const std::string& reader, HWND) override { registered.push_back(reader); }
+  void UnregisterOpenDialog(HWND) override { ++unregistered; }
+  void RefreshKeys() override { ++refreshed; }
+  std::vector<std::string> registered;
+  int unregistered = 0, refreshed = 0;
+};
+
+// A visible window of this process holding control `id`, waited for 10 s.
+HWND WaitForDialogWith(int id) {
+  std::pair<int, HWND> search(id, nullptr);
+  for (int i = 0; i < 1000 && search.second == nullptr; ++i) {
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+          auto& wanted = *reinterpret_cast<std::pair<int, HWND>*>(context);
+          DWORD process = 0;
+          GetWindowThreadProcessId(window, &process);
+          if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+              GetDlgItem(window, wanted.first) == nullptr)
+            return TRUE;
+          wanted.second = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.second == nullptr) Sleep(10);
+  }
+  return search.second;
+}
+
+std::string TextOf(HWND window) {
+  char text[1024] = {};
+  SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// Answers the next message box with `button`; its text.
+std::string AnswerMessageBox(int button = IDOK) {
+  const HWND box = WaitForDialogWith(kMessageBoxText);
+  if (box == nullptr) return "<no message box>";
+  const std::string text = TextOf(GetDlgItem(box, kMessageBoxText));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  while (IsWindow(box) && IsWindowVisible(box)) Sleep(10);
+  return text;
+}
+
+void Type(HWND dialog, int field, const char* text) {
+  for (const char* c = text; *c != '\0'; ++c) SendMessageW(GetDlgItem(dialog, field), WM_CHAR, *c, 0);
+}
+
+// Presses OK without waiting: what it opens must be answered first.
+void PressOk(HWND dialog) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+bool VerifiesWith(const char* pin) {
+  tk::PinTransferRecord record = {};
+  std::uint8_t mask[tk::kPinMaskSize];
+  for (std::size_t i = 0; i < sizeof mask; ++i) mask[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  tk::MaskPinIntoRecord(pin, std::strlen(pin), mask, record);
+  TK_HANDLE device = nullptr;
+  if (DeviceTable().TK_ConnectDev(kReader, &device) != tk::kOk) return false;
+  BYTE left = 0;
+  const bool verified = DeviceTable().TK_VerifyUserPinSec(device, &record, &left) == tk::kOk;
+  DeviceTable().TK_DisConnectDev(device);
+  return verified;
+}
+
+class PinChange : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_EQ(LoadDeviceLibrary((simtest::BinDir() + "\\RVControl.ini").c_str()), 0);
+    LoadCachedTexts();
+  }
+  void Insert(const std::string& options) {
+    ASSERT_EQ(simtest::Tokenctl("create k " + options).exit_code, 0u);
+    ASSERT_EQ(simtest::Tokenctl("insert k").exit_code, 0u);
+  }
+  // Runs `flow` here while `user` plays the user on a thread of its own.
+  static void Run(const std::function<void()>& flow, const std::function<void()>& user) {
+    std::thread driver(user);
+    flow();
+    driver.join();
+  }
+  simtest::SimKeyFolder keys_;
+  Host host_;
+};
+
+TEST_F(PinChange, FirstUseChangesTheFactoryPinAndTheKeyRemembersIt) {
+  Insert("--pin-change-tag 0");
+  EXPECT_EQ(NeedsPinChange(DeviceTable(), kReader), 0);
+  std::string asked, told, stars;
+  bool ok_enabled = false, old_field_enabled = true;
+  Run([&] { ForcePinChangeIfNew(DeviceTable(), kReader, host_); },
+      [&] {
+        const HWND box = WaitForDialogWith(IDC_MSGBOX_TEXT);
+        ASSERT_NE(box, nullptr);
+        asked = TextOf(GetDlgItem(box, IDC_MSGBOX_TEXT));
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        const HWND dialog = WaitForDialogWith(IDC_NEW_PIN);
+        ASSERT_NE(dialog, nullptr);
+        old_field_enabled = IsWindowEnabled(GetDlgItem(dialog, IDC_OLD_PIN)) != FALSE;
+        Type(dialog, IDC_NEW_PIN, "a1b2c3d4");
+        Type(dialog, IDC_CONFIRM_PIN, "a1b2c3d4");
+        stars = TextOf(GetDlgItem(dialog, IDC_NEW_PIN));
+        ok_enabled = IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE;
+        PressOk(dialog);
+        told = AnswerMessageBox();
+      });
+  EXPECT_EQ(asked, LngText("ChangePINPage", "IDS_USING_FIRSTTIME"));
+  EXPECT_FALSE(old_field_enabled);
+  EXPECT_EQ(stars, "********") << "the field shows only stars";
+  EXPECT_TRUE(ok_enabled) << "first use: no old PIN needed";
+  EXPECT_EQ(told, LngText("ChangePINPage", "IDS_SETPIN_SUCCESS"));
+  EXPECT_TRUE(VerifiesWith("a1b2c3d4")) << "the change used the built-in initial PIN as the old one";
+  EXPECT_NE(NeedsPinChange(DeviceTable(), kReader), 0);
+  EXPECT_EQ(host_.refreshed, 1);
+  EXPECT_EQ(host_.registered, std::vector<std::string>{kReader});
+  EXPECT_EQ(host_.unregistered, 1);
+}
+
+TEST_F(PinChange, TheDialogRejectsMismatchesTheOldPinAndSimplePins) {
+  Insert("--pin-change-tag 0");
+  struct Step {
+    const char* pin;
+    const char* confirmation;
+    std::string expected;
+  };
+  const std::vector<Step> steps = {
+      {"a1b2c3", "a1b2c4", LngText("ChangePINPage", "IDS_NEW_PIN_NOT_EQUAL")},
+      {"12345678", "12345678", LngText("TOOL", "DLG_MOFIDY_PIN_SAMEASOLD")},
+      {"111111", "111111", LngText("ChangePINPage", "IDS_PW_SOSIMPLE")},
+      {"654321", "654321", LngText("ChangePINPage", "IDS_PW_SOSIMPLE")},
+  };
+  std::vector<std::string> told, emptied;
+  bool short_refused = true;
+  INT_PTR result = 0;
+  CModifyPinDlg dialog(kReader, true, "title");
+  Run([&] { result = dialog.DoModal(nullptr); },
+      [&] {
+        const HWND window = WaitForDialogWith(IDC_NEW_PIN);
+        ASSERT_NE(window, nullptr);
+        Type(window, IDC_NEW_PIN, "abcd1");
+        Type(window, IDC_CONFIRM_PIN, "abcd1");
+        short_refused = IsWindowEnabled(GetDlgItem(window, IDOK)) == FALSE;
+        SendMessageW(GetDlgItem(window, IDC_NEW_PIN), WM_CHAR, VK_BACK, 0);
+        for (int i = 0; i < 5; ++i) SendMessageW(GetDlgItem(window, IDC_CONFIRM_PIN), WM_CHAR, VK_BACK, 0);
+        for (int i = 0; i < 4; ++i) SendMessageW(GetDlgItem(window, IDC_NEW_PIN), WM_CHAR, VK_BACK, 0);
+        for (const Step& step : steps) {
+          Type(window, IDC_NEW_PIN, step.pin);
+          Type(window, IDC_CONFIRM_PIN, step.confirmation);
+          PressOk(window);
+          told.push_back(AnswerMessageBox());
+          emptied.push_back(TextOf(GetDlgItem(window, IDC_NEW_PIN)) + TextOf(GetDlgItem(window, IDC_CONFIRM_PIN)));
+        }
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      });
+  EXPECT_TRUE(short_refused) << "five characters";
+  ASSERT_EQ(told.size(), steps.size());
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    EXPECT_EQ(told[i], steps[i].expected) << steps[i].pin;
+    EXPECT_EQ(emptied[i], "") << "both new fields emptied after " << steps[i].pin;
+  }
+  EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST_F(PinChange, PinFieldsKeepTwentyLettersOrDigitsInOrderAndNothingElse) {
+  Insert("--pin-change-tag 0");
+  std::string after_twenty_one, after_paste;
+  INT_PTR result = 0;
+  CModifyPinDlg dialog(kReader, true, "title");
+  Run([&] { result = dialog.DoModal(nullptr); },
+      [&] {
+        const HWND window = WaitForDialogWith(IDC_NEW_PIN);
+        ASSERT_NE(window, nullptr);
+        const HWND field = GetDlgItem(window, IDC_NEW_PIN);
+        Type(window, IDC_NEW_PIN, "abcdefghij0123456789x");
+        after_twenty_one = TextOf(field);
+        SendMessageW(field, WM_PASTE, 0, 0);
+        Type(window, IDC_NEW_PIN, " -!");
+        after_paste = TextOf(field);
+        for (int i = 0; i < 20; ++i) SendMessageW(field, WM_CHAR, VK_BACK, 0);
+        Type(window, IDC_NEW_PIN, "a1b2c3d4");
+        SendMessageW(field, EM_SETSEL, 4, 4);
+        SendMessageW(field, WM_CHAR, VK_BACK, 0);  // the "2"
+        SendMessageW(field, EM_SETSEL, 7, 7);
+        Type(window, IDC_CONFIRM_PIN, "a1bc3d4");
+        PressOk(window);
+      });
+  EXPECT_EQ(after_twenty_one, std::string(20, '*')) << "a 21st character is refused";
+  EXPECT_EQ(after_paste, std::string(20, '*')) << "no paste, no blanks or punctuation";
+  ASSERT_EQ(result, IDOK) << "new PIN and confirmation agree once the middle character is gone";
+  tk::PinPlain plain;
+  ASSERT_TRUE(tk::UnmaskPinRecord(dialog.new_record(), plain));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(plain.data()), plain.size()), "a1bc3d4");
+  tk::PinPlain initial;
+  ASSERT_TRUE(tk::UnmaskPinRecord(dialog.old_record(), initial));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(initial.data()), initial.size()), "12345678")
+      << "first use: the old record is the built-in initial PIN";
+}
+
+TEST_F(PinChange, AWrongOldPinWithOneTryLeftWarnsTwice) {
+  Insert("--pin-change-tag 1 --user-tries-left 2");
+  std::string first, second;
+  Run([&] { ChangePinForKey(DeviceTable(), host_, kReader); },
+      [&] {
+        const HWND dialog = WaitForDialogWith(IDC_NEW_PIN);
+        ASSERT_NE(dialog, nullptr);
+        Type(dialog, IDC_OLD_PIN, "99999999");
+        Type(dialog, IDC_NEW_PIN, "a1b2c3d4");
+        Type(dialog, IDC_CONFIRM_PIN, "a1b2c3d4");
+        PressOk(dialog);
+        first = AnswerMessageBox(IDCANCEL);
+        second = AnswerMessageBox();
+      });
+  EXPECT_NE(first.find('1'), std::string::npos) << first;
+  EXPECT_EQ(second, LngText("QLHWInfo", "TX_PIN_LAST_ONE"));
+  EXPECT_TRUE(VerifiesWith("12345678")) << "the PIN is unchanged";
+}
+
+}  // namespace
