@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -75,6 +76,17 @@ std::string AnswerMessageBox(int button = IDOK) {
   return text;
 }
 
+// Screenshots: with BREVANT_TEST_LINGER_MS set, the pointer rests on
+// `field` that long, so that its tooltip comes up and can be captured.
+void LingerForScreenshot(HWND field) {
+  const char* ms = std::getenv("BREVANT_TEST_LINGER_MS");
+  if (ms == nullptr) return;
+  RECT place = {};
+  GetWindowRect(field, &place);
+  SetCursorPos(place.left + 20, (place.top + place.bottom) / 2);
+  Sleep(static_cast<DWORD>(std::atoi(ms)));
+}
+
 void Type(HWND dialog, int field, const char* text) {
   for (const char* c = text; *c != '\0'; ++c) SendMessageW(GetDlgItem(dialog, field), WM_CHAR, *c, 0);
 }
@@ -134,6 +146,7 @@ TEST_F(PinChange, FirstUseChangesTheFactoryPinAndTheKeyRemembersIt) {
         Type(dialog, IDC_NEW_PIN, "a1b2c3d4");
         Type(dialog, IDC_CONFIRM_PIN, "a1b2c3d4");
         stars = TextOf(GetDlgItem(dialog, IDC_NEW_PIN));
+        LingerForScreenshot(GetDlgItem(dialog, IDC_NEW_PIN));
         ok_enabled = IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE;
         PressOk(dialog);
         told = AnswerMessageBox();
