@@ -29,16 +29,6 @@ ScrambleOffsets& CurrentScrambleOffsets() {
   return offsets;
 }
 
-char Unscramble(char c, const ScrambleOffsets& offsets) {
-  const unsigned char u = static_cast<unsigned char>(c);
-  if (IsDigit(u)) return static_cast<char>('0' + ((u - '0') - offsets.digits % 10 + 10) % 10);
-  if (IsLetter(u)) {
-    const unsigned char base = u >= 'a' ? 'a' : 'A';
-    return static_cast<char>(base + ((u - base) - offsets.letters % 26 + 26) % 26);
-  }
-  return c;
-}
-
 CSecureEditEx::~CSecureEditEx() {
   tk::SecureWipe(masked_.data(), masked_.size());
   tk::SecureWipe(mask_, sizeof mask_);

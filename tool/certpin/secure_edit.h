@@ -8,23 +8,16 @@
 #include <vector>
 
 #include "pin_strength.h"
+#include "soft_keyboard_logic.h"
 #include "tk_defs.h"
 #include "window.h"
 
 namespace brevant {
 
-// The offsets the soft keyboard scrambled its last key with; all 0 for keys
-// of the physical keyboard. Valid for one keystroke.
-struct ScrambleOffsets {
-  int letters = 0;      // 1..25
-  int digits = 0;       // 1..9
-  int punctuation = 0;  // 1..10
-};
+// The offsets of the key the soft keyboard sent last; valid for one
+// keystroke.
 ScrambleOffsets& CurrentScrambleOffsets();
 inline void ClearScrambleOffsets() { CurrentScrambleOffsets() = ScrambleOffsets(); }
-// A character as it arrived, turned back: letters back by the letter offset
-// within their case, digits back by the digit offset.
-char Unscramble(char c, const ScrambleOffsets& offsets);
 
 class CSecureEditEx : public fw::Window {
  public:

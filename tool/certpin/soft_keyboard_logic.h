@@ -1,0 +1,63 @@
+// The soft keyboard's arithmetic: the C runtime's generator, the shuffled
+// key orders, and the scrambling of a clicked key that the PIN field undoes
+// when the character arrives. Portable.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace brevant {
+
+// The offsets the soft keyboard scrambled its last key with; all 0 for keys
+// of the physical keyboard.
+struct ScrambleOffsets {
+  int letters = 0;      // 1..25
+  int digits = 0;       // 1..9
+  int punctuation = 0;  // 1..10
+};
+
+// A character as it arrived, turned back: letters back by the letter offset
+// within their case, digits back by the digit offset; others unchanged.
+char Unscramble(char c, const ScrambleOffsets& offsets);
+
+// The C runtime's rand(): state * 214013 + 2531011, bits 16..30 of the new
+// state. On Windows the keyboard calls the runtime itself; this is the same
+// sequence for tests and the host.
+class CrtRandom {
+ public:
+  explicit CrtRandom(std::uint32_t seed) : state_(seed) {}
+  int operator()() {
+    state_ = state_ * 214013u + 2531011u;
+    return static_cast<int>((state_ >> 16) & 0x7FFF);
+  }
+
+ private:
+  std::uint32_t state_;
+};
+
+// A generator with state is passed as std::ref(generator): a function
+// object made from the generator itself would hold a copy, and every call
+// would start from the same state.
+using RandomSource = std::function<int()>;
+
+// 0..n-1 in a random order: the first value rand() mod n, each further one
+// drawn again until it differs from all drawn so far.
+std::vector<int> RandomPermutation(int n, const RandomSource& random);
+
+// The punctuation keys in the order the scrambling walks them.
+inline constexpr std::uint8_t kPunctuationOrder[11] = {0xC0, 0xBD, 0xBB, 0xDB, 0xDD, 0xDC,
+                                                        0xBA, 0xDE, 0xBC, 0xBE, 0xBF};
+
+struct ScrambledKey {
+  std::uint8_t virtual_key = 0;  // what is sent
+  ScrambleOffsets offsets;       // what the PIN field turns it back by
+};
+
+// The key sent for a clicked key: new offsets are drawn (letters rand() mod
+// 25 + 1, digits and punctuation rand() mod 9 + 1); a digit goes forward by
+// the digit offset, a letter by the letter offset, the space bar becomes a
+// random punctuation key, a punctuation key moves on by rand() mod 10 + 1 in
+// the punctuation order; any other key is sent as it is.
+ScrambledKey ScrambleKey(std::uint8_t virtual_key, const RandomSource& random);
+
+}  // namespace brevant
