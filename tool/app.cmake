@@ -5,12 +5,7 @@ add_library(brevant_app STATIC brevant_dlg.cpp single_instance.cpp tool_key_moni
 target_include_directories(brevant_app PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(brevant_app PUBLIC brevant_base brevant_device brevant_monitor brevant_ui brevant_cert_tree brevant_pin_change framework comctl32 shell32 ole32 gdi32 user32)
 
-# The templates' texts are UTF-8 in the resource script.
-set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/Brevant.rc APPEND PROPERTY COMPILE_OPTIONS --codepage=65001)
-set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/Brevant.rc APPEND PROPERTY OBJECT_DEPENDS
-  ${CMAKE_CURRENT_SOURCE_DIR}/Brevant.manifest ${CMAKE_CURRENT_SOURCE_DIR}/res/Brevant.ico
-  ${CMAKE_CURRENT_SOURCE_DIR}/res/hand.cur ${CMAKE_CURRENT_SOURCE_DIR}/res/popup.bmp
-  ${CMAKE_CURRENT_SOURCE_DIR}/res/tree.bmp)
+brevant_resource_script()
 
 add_executable(brevant WIN32 brevant_app.cpp Brevant.rc)
 set_target_properties(brevant PROPERTIES OUTPUT_NAME Brevant)

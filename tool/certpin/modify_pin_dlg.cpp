@@ -9,6 +9,7 @@
 #include "pin_record.h"
 #include "resource.h"
 #include "secret_buffer.h"
+#include "soft_keyboard.h"
 #include "text_cut.h"
 #include "tool_message_box.h"
 
@@ -73,8 +74,6 @@ bool CModifyPinDlg::OnInitDialog() {
   soft_keyboard_button_.SubclassButton(Item(IDC_PIN_SOFT_KEYBOARD));
   soft_keyboard_button_.SetIcon(static_cast<HICON>(
       LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BREVANT), IMAGE_ICON, 16, 16, 0)));
-  // The soft keyboard is not built yet: its button waits hidden.
-  ShowItem(IDC_PIN_SOFT_KEYBOARD, false);
   target_ = Item(first_use_ ? IDC_NEW_PIN : IDC_OLD_PIN);
 
   tip_text_ = ToolKeyText("SETPIN_TIP");
@@ -104,6 +103,10 @@ CSecureEditEx* CModifyPinDlg::FieldOf(HWND window) {
 bool CModifyPinDlg::OnCommand(int id, int code, HWND control) {
   if (IsPinField(id) && code == EN_CHANGE) {
     OnFieldChanged(id);
+    return true;
+  }
+  if (id == IDC_PIN_SOFT_KEYBOARD && code == BN_CLICKED) {
+    ToggleSoftKeyboard(hwnd(), target_ != nullptr ? target_ : Item(IDC_NEW_PIN));
     return true;
   }
   if (IsPinField(id) && code == EN_SETFOCUS) {
@@ -161,6 +164,7 @@ void CModifyPinDlg::Reject(const std::string& text, UINT type) {
 void CModifyPinDlg::EndIfKeyGone() {
   ULONG state = 0;
   if (DeviceTable().TK_GetDevState(reader_.c_str(), &state) == tk::kOk && state != tk::kStatePresent) {
+    CloseSoftKeyboard();
     EndDialog(IDCANCEL);
   }
 }
@@ -185,10 +189,12 @@ void CModifyPinDlg::OnOK() {
     return;
   }
   tk::SecureWipe(&confirmation_record_, sizeof confirmation_record_);
+  CloseSoftKeyboard();
   EndDialog(IDOK);
 }
 
 void CModifyPinDlg::OnCancel() {
+  CloseSoftKeyboard();
   WipeRecords();
   EndDialog(IDCANCEL);
 }

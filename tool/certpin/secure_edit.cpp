@@ -1,12 +1,11 @@
 #include "secure_edit.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 #include "secret_buffer.h"
+#include "soft_keyboard.h"
 
 namespace brevant {
 namespace {
@@ -15,12 +14,7 @@ bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
-// The C runtime's generator, seeded with the time once per process.
-int RandomByte() {
-  static const bool seeded = (std::srand(static_cast<unsigned>(std::time(nullptr))), true);
-  (void)seeded;
-  return std::rand() & 0xFF;
-}
+int RandomByte() { return RuntimeRand() & 0xFF; }
 
 }  // namespace
 
@@ -148,6 +142,8 @@ bool CSecureEditEx::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
       const unsigned char c = static_cast<unsigned char>(wparam);
       const bool wanted = c == VK_BACK || ((IsDigit(c) || IsLetter(c)) && count_ < kMaxCharacters);
       if (wanted && !KeyDown(VK_CONTROL)) return false;
+      // A dropped key changes nothing, so its offsets must not outlive it.
+      ClearScrambleOffsets();
       result = 0;
       return true;
     }
@@ -184,8 +180,12 @@ bool CSecureEditEx::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
       CollapseSelection();
       return true;
     case WM_SETFOCUS:
+      ClearScrambleOffsets();
+      SetSoftKeyboardTarget(hwnd());
+      return false;
     case WM_KILLFOCUS:
       ClearScrambleOffsets();
+      RemoveKeyboardDebugHook();
       return false;
     default:
       return false;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace brevant {
@@ -40,6 +41,12 @@ class CrtRandom {
 // would start from the same state.
 using RandomSource = std::function<int()>;
 
+// The C runtime's rand() (on Windows the generator above), seeded with the
+// time in seconds at the first call of the process: seeding at every
+// opening would repeat a layout within the same second. A test that wants a
+// known sequence calls it once, then seeds the runtime itself.
+int RuntimeRand();
+
 // 0..n-1 in a random order: the first value rand() mod n, each further one
 // drawn again until it differs from all drawn so far.
 std::vector<int> RandomPermutation(int n, const RandomSource& random);
@@ -59,5 +66,28 @@ struct ScrambledKey {
 // random punctuation key, a punctuation key moves on by rand() mod 10 + 1 in
 // the punctuation order; any other key is sent as it is.
 ScrambledKey ScrambleKey(std::uint8_t virtual_key, const RandomSource& random);
+
+// The caption of a soft keyboard key showing `virtual_key`: a digit with its
+// shifted symbol ("1 !"), a letter in upper or lower case, a punctuation key
+// with its unshifted and shifted character ("; :"), any other key its short
+// name. An "&" is written "&&" so that it is no mnemonic.
+std::string KeyCaption(std::uint8_t virtual_key, bool upper_case);
+
+// Whether the keyboard's debug hook keeps a hook of `hook_type` from being
+// called: keyboard, low-level keyboard and message-filter hooks of other
+// threads always, their get-message hooks for key messages only.
+bool SuppressesHook(int hook_type, bool other_thread, unsigned message);
+
+// Where the keyboard goes inside the dialog that opens it (pixels; the
+// dialog's window size, `frame_width` the part of its width outside the
+// client area): the dialog as wide as it was or as the keyboard plus its
+// frame (at least 5), taller by the keyboard; the keyboard at the old height
+// minus 28, as wide as the dialog's client area, so that no key is cut off.
+struct KeyboardPlacement {
+  int dialog_width = 0, dialog_height = 0;
+  int keyboard_x = 0, keyboard_y = 0, keyboard_width = 0, keyboard_height = 0;
+};
+KeyboardPlacement PlaceKeyboard(int dialog_width, int dialog_height, int frame_width, int keyboard_width,
+                                int keyboard_height);
 
 }  // namespace brevant

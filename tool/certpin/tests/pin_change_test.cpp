@@ -14,6 +14,7 @@
 
 #include "cached_texts.h"
 #include "device_table.h"
+#include "dialog_driving.h"
 #include "language.h"
 #include "modify_pin_dlg.h"
 #include "pin_change.h"
@@ -27,7 +28,7 @@ namespace {
 using namespace brevant;
 
 constexpr char kReader[] = "Quillon Tarnex UDISK 0";
-constexpr int kMessageBoxText = 0xFFFF;  // the static of a system message box
+using namespace pintest;
 
 class Host : public KeyDialogHost {
  public:
@@ -38,63 +39,6 @@ class Host : public KeyDialogHost {
   std::vector<std::string> registered;
   int unregistered = 0, refreshed = 0;
 };
-
-// A visible window of this process holding control `id`, waited for 10 s.
-HWND WaitForDialogWith(int id) {
-  std::pair<int, HWND> search(id, nullptr);
-  for (int i = 0; i < 1000 && search.second == nullptr; ++i) {
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-          auto& wanted = *reinterpret_cast<std::pair<int, HWND>*>(context);
-          DWORD process = 0;
-          GetWindowThreadProcessId(window, &process);
-          if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
-              GetDlgItem(window, wanted.first) == nullptr)
-            return TRUE;
-          wanted.second = window;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (search.second == nullptr) Sleep(10);
-  }
-  return search.second;
-}
-
-std::string TextOf(HWND window) {
-  char text[1024] = {};
-  SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-// Answers the next message box with `button`; its text.
-std::string AnswerMessageBox(int button = IDOK) {
-  const HWND box = WaitForDialogWith(kMessageBoxText);
-  if (box == nullptr) return "<no message box>";
-  const std::string text = TextOf(GetDlgItem(box, kMessageBoxText));
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-  while (IsWindow(box) && IsWindowVisible(box)) Sleep(10);
-  return text;
-}
-
-// Screenshots: with BREVANT_TEST_LINGER_MS set, the pointer rests on
-// `field` that long, so that its tooltip comes up and can be captured.
-void LingerForScreenshot(HWND field) {
-  const char* ms = std::getenv("BREVANT_TEST_LINGER_MS");
-  if (ms == nullptr) return;
-  RECT place = {};
-  GetWindowRect(field, &place);
-  SetCursorPos(place.left + 20, (place.top + place.bottom) / 2);
-  Sleep(static_cast<DWORD>(std::atoi(ms)));
-}
-
-void Type(HWND dialog, int field, const char* text) {
-  for (const char* c = text; *c != '\0'; ++c) SendMessageW(GetDlgItem(dialog, field), WM_CHAR, *c, 0);
-}
-
-// Presses OK without waiting: what it opens must be answered first.
-void PressOk(HWND dialog) {
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-}
 
 bool VerifiesWith(const char* pin) {
   tk::PinTransferRecord record = {};

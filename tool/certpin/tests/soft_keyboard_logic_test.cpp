@@ -64,4 +64,45 @@ TEST(SoftKeyboardLogic, SpaceAndPunctuationBecomePunctuationOtherKeysStay) {
   }
 }
 
+TEST(SoftKeyboardLogic, CaptionsShowBothCharactersAndNoMnemonic) {
+  const struct {
+    std::uint8_t key;
+    bool upper;
+    const char* caption;
+  } cases[] = {
+      {'1', false, "1 !"}, {'7', false, "7 &&"}, {'0', true, "0 )"},     {'Q', false, "q"},
+      {'Q', true, "Q"},    {0xBA, false, "; :"}, {0xDE, false, "' \""}, {0xC0, true, "` ~"},
+      {0x7B, false, "F12"}, {0x0D, false, "Enter"}, {0x20, false, ""},  {0xFF, false, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(brevant::KeyCaption(c.key, c.upper), c.caption) << int(c.key);
+}
+
+TEST(SoftKeyboardLogic, TheDebugHookStopsOtherThreadsKeyboardHooksOnly) {
+  const struct {
+    int type;
+    bool other_thread;
+    unsigned message;
+    bool suppressed;
+  } cases[] = {
+      {2, true, 0, true},          {13, true, 0, true},        {-1, true, 0, true},
+      {2, false, 0, false},        {3, true, 0x0100, true},    {3, true, 0x0102, true},
+      {3, true, 0x0200, false},    {3, false, 0x0100, false},  {4, true, 0x0100, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(brevant::SuppressesHook(c.type, c.other_thread, c.message), c.suppressed)
+        << c.type << " " << c.other_thread << " " << c.message;
+}
+
+TEST(SoftKeyboardLogic, TheDialogGrowsToHoldTheKeyboard) {
+  const auto narrow = brevant::PlaceKeyboard(300, 200, 2, 500, 180);
+  EXPECT_EQ(narrow.dialog_width, 505);
+  EXPECT_EQ(narrow.dialog_height, 380);
+  EXPECT_EQ(narrow.keyboard_y, 172);
+  EXPECT_EQ(narrow.keyboard_width, 503) << "the client area's width";
+  const auto framed = brevant::PlaceKeyboard(300, 200, 16, 500, 180);
+  EXPECT_EQ(framed.dialog_width, 516) << "a wide frame cuts no key off";
+  EXPECT_EQ(framed.keyboard_width, 500);
+  EXPECT_EQ(brevant::PlaceKeyboard(600, 200, 6, 500, 180).dialog_width, 600) << "never narrower";
+}
+
 }  // namespace

@@ -1,0 +1,113 @@
+#include "soft_keyboard_key.h"
+
+#include <windowsx.h>
+
+namespace brevant {
+namespace {
+
+constexpr COLORREF kFrame = RGB(96, 110, 140);
+constexpr COLORREF kFace = RGB(246, 248, 252);
+constexpr COLORREF kHoverFace = RGB(222, 234, 250);
+constexpr COLORREF kSunkFace = RGB(172, 192, 224);
+constexpr COLORREF kCaption = RGB(20, 30, 60);
+constexpr int kCorner = 5;
+
+}  // namespace
+
+SoftKeyLook::SoftKeyLook()
+    : frame_pen(CreatePen(PS_SOLID, 1, kFrame)),
+      face_brush(CreateSolidBrush(kFace)),
+      hover_brush(CreateSolidBrush(kHoverFace)),
+      sunk_brush(CreateSolidBrush(kSunkFace)) {}
+
+bool CSoftKeyButton::TakeOver(HWND button, const SoftKeyLook& look, ClickHandler on_click) {
+  if (button == nullptr || !Subclass(button)) return false;
+  look_ = &look;
+  on_click_ = std::move(on_click);
+  hover_.set_track_inactive(true);  // the keyboard is a child: never the active window itself
+  return true;
+}
+
+void CSoftKeyButton::SetCaption(const std::string& caption) {
+  if (Text() == caption) return;
+  SetText(caption);
+  InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void CSoftKeyButton::SetLatched(bool latched) {
+  if (latched_ == latched) return;
+  latched_ = latched;
+  InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void CSoftKeyButton::SetPressed(bool pressed) {
+  if (pressed_ == pressed) return;
+  pressed_ = pressed;
+  InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+bool CSoftKeyButton::PointerInside(LPARAM lparam) const {
+  RECT client = {};
+  GetClientRect(hwnd(), &client);
+  const POINT point = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+  return PtInRect(&client, point) != FALSE;
+}
+
+bool CSoftKeyButton::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  result = 0;
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      // Not passed on: the button would take the focus from the PIN field.
+      SetCapture(hwnd());
+      SetPressed(true);
+      return true;
+    case WM_MOUSEMOVE:
+      hover_.OnMouseMove(hwnd(), POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+      if (GetCapture() == hwnd()) SetPressed(PointerInside(lparam));
+      return true;
+    case WM_MOUSELEAVE:
+      hover_.OnMouseLeave(hwnd());
+      return true;
+    case WM_LBUTTONUP: {
+      const bool click = GetCapture() == hwnd() && PointerInside(lparam);
+      if (GetCapture() == hwnd()) ReleaseCapture();
+      SetPressed(false);
+      if (click && on_click_) on_click_(GetDlgCtrlID(hwnd()));
+      return true;
+    }
+    case WM_CAPTURECHANGED:
+      SetPressed(false);
+      return true;
+    case WM_SETFOCUS:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+      return false;
+    default:
+      (void)wparam;
+      return false;
+  }
+}
+
+bool CSoftKeyButton::OnReflectedDrawItem(DRAWITEMSTRUCT& item) {
+  if (look_ == nullptr) return false;
+  const HDC dc = item.hDC;
+  const SavedDcState saved(dc);
+  SelectButtonFont(hwnd(), dc);
+  RECT rect = item.rcItem;
+  FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
+  const bool sunk = pressed_ || latched_;
+  const fw::ScopedGdiObject& face = sunk ? look_->sunk_brush : hover_.hovered() ? look_->hover_brush : look_->face_brush;
+  SelectObject(dc, look_->frame_pen.get());
+  SelectObject(dc, face.get());
+  RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, kCorner, kCorner);
+  if (sunk) OffsetRect(&rect, 1, 1);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, kCaption);
+  const std::string caption = Text();  // "&&" is drawn as "&"
+  DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  return true;
+}
+
+}  // namespace brevant
