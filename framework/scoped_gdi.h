@@ -1,4 +1,4 @@
-// Owners for windows, memory DCs and GDI objects.
+// Owners for windows, memory DCs, GDI objects and menus.
 #pragma once
 #include <windows.h>
 
@@ -22,8 +22,15 @@ struct GdiObjectTraits {
   static void Close(Type h) { DeleteObject(h); }
 };
 
+struct MenuTraits {
+  using Type = HMENU;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { DestroyMenu(h); }
+};
+
 using ScopedWindow = Scoped<WindowTraits>;
 using ScopedMemoryDc = Scoped<MemoryDcTraits>;
 using ScopedGdiObject = Scoped<GdiObjectTraits>;
+using ScopedMenu = Scoped<MenuTraits>;
 
 }  // namespace fw

@@ -17,6 +17,7 @@
 #include "registered_messages.h"
 #include "resource.h"
 #include "scoped_crypt.h"
+#include "scoped_gdi.h"
 #include "settings.h"
 #include "single_instance.h"
 #include "small_dialogs.h"
@@ -236,8 +237,8 @@ void CBrevantDlg::OnTrayNotify(LPARAM mouse_message) {
       ShowMainWindow();
       return;
     case WM_RBUTTONUP: {
-      const HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAY_MENU));
-      const HMENU popup = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
+      const fw::ScopedMenu menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAY_MENU)));
+      const HMENU popup = menu.valid() ? GetSubMenu(menu.get(), 0) : nullptr;
       if (popup != nullptr) {
         static const std::string texts[] = {LngText("MENU", "IDS_MENU_SHOWTOOL"), LngText("MENU", "IDS_MENU_EXIT"),
                                             LngText("MENU", "IDS_MENU_LOGIN")};
@@ -251,7 +252,6 @@ void CBrevantDlg::OnTrayNotify(LPARAM mouse_message) {
         SetForegroundWindow(hwnd());
         TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, hwnd(), nullptr);
       }
-      if (menu != nullptr) DestroyMenu(menu);
       return;
     }
     default:

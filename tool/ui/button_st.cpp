@@ -85,9 +85,9 @@ void CButtonST::SetColours(const Colours& colours) {
 }
 
 bool CButtonST::SetMenu(UINT menu_id, HWND target) {
-  ScopedMenu menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menu_id)));
+  fw::ScopedMenu menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menu_id)));
   const bool loaded = menu.valid() && GetSubMenu(menu.get(), 0) != nullptr;
-  menu_ = loaded ? std::move(menu) : ScopedMenu();
+  menu_ = loaded ? std::move(menu) : fw::ScopedMenu();
   menu_target_ = loaded ? target : nullptr;
   return loaded;
 }

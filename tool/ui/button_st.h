@@ -8,17 +8,10 @@
 #include <cstddef>
 
 #include "owner_draw_button.h"
-#include "scoped_handle.h"
+#include "scoped_gdi.h"
 #include "window.h"
 
 namespace brevant {
-
-struct MenuTraits {
-  using Type = HMENU;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type menu) { DestroyMenu(menu); }
-};
-using ScopedMenu = fw::Scoped<MenuTraits>;
 
 class CButtonST : public fw::Window {
  public:
@@ -92,7 +85,7 @@ class CButtonST : public fw::Window {
   bool default_ = false;
   bool focused_ = false;
 
-  ScopedMenu menu_;
+  fw::ScopedMenu menu_;
   HWND menu_target_ = nullptr;
   char address_[kAddressBytes] = {};
   HICON icon_ = nullptr;

@@ -1,5 +1,6 @@
 #include "system_tray.h"
 
+#include "scoped_gdi.h"
 #include "text_cut.h"
 #include "window.h"
 
@@ -19,13 +20,6 @@ bool PlatformHasBalloons() {
   const DWORD version = GetVersion();
   return (version & 0x80000000u) == 0 && LOBYTE(LOWORD(version)) >= 5;
 }
-
-struct ScopedMenu {
-  HMENU menu;
-  ~ScopedMenu() {
-    if (menu != nullptr) DestroyMenu(menu);
-  }
-};
 
 }  // namespace
 
@@ -163,8 +157,8 @@ bool CSystemTray::SetDefaultItem(UINT item, bool by_position) {
     default_by_position_ = by_position;
   }
   HMENU popup = nullptr;
-  const ScopedMenu menu{LoadTrayMenu(popup)};
-  if (menu.menu == nullptr) return true;
+  const fw::ScopedMenu menu(LoadTrayMenu(popup));
+  if (!menu.valid()) return true;
   if (popup == nullptr) return false;
   SetMenuDefaultItem(popup, item, by_position ? TRUE : FALSE);
   return true;
@@ -179,7 +173,7 @@ HMENU CSystemTray::LoadTrayMenu(HMENU& popup) const {
 std::optional<UINT> CSystemTray::DefaultCommand(UINT item, bool by_position) const {
   if (!by_position) return item;
   HMENU popup = nullptr;
-  const ScopedMenu menu{LoadTrayMenu(popup)};
+  const fw::ScopedMenu menu(LoadTrayMenu(popup));
   if (popup == nullptr) return std::nullopt;
   return GetMenuItemID(popup, static_cast<int>(item));
 }
@@ -201,7 +195,7 @@ LRESULT CSystemTray::HandleNotification(WPARAM wparam, LPARAM lparam) {
   switch (LOWORD(lparam)) {
     case WM_RBUTTONUP: {
       HMENU popup = nullptr;
-      const ScopedMenu menu{LoadTrayMenu(popup)};
+      const fw::ScopedMenu menu(LoadTrayMenu(popup));
       if (popup == nullptr) return 0;
       SetMenuDefaultItem(popup, default_item, by_position ? TRUE : FALSE);
       AdjustMenu(popup);

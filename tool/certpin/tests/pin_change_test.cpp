@@ -207,3 +207,56 @@ TEST_F(PinChange, AWrongOldPinWithOneTryLeftWarnsTwice) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the key answers to the change decides the message; the PIN stays.
+TEST_F(PinChange, TheKeysRefusalsEndBothFlowsWithTheirMessages) {
+  const struct {
+    bool first_use;
+    const char* result;
+    const char* section;
+    const char* text;
+  } cases[] = {
+      {true, "0x8800003E", "DeviceInfoPage", "IDS_USER_PIN_LOCKED"},
+      {true, "0x88000061", "ChangePINPage", "IDS_USERCANCLE_CHANGEPIN"},
+      {false, "0x8800003E", "DeviceInfoPage", "IDS_USER_PIN_LOCKED"},
+      {false, "0xE002001A", "ChangePINPage", "IDS_USERCANCLE_CHANGEPIN"},
+      {false, "0xE0020013", "ChangePINPage", "IDS_USERCANCLE_CHANGEPIN"},
+  };
+  for (const auto& c : cases) {
+    Insert(c.first_use ? "--pin-change-tag 0" : "--pin-change-tag 1");
+    ASSERT_EQ(simtest::Tokenctl(std::string("fail k TK_ChangeUserPinSec ") + c.result).exit_code, 0u);
+    std::string told;
+    Run([&] {
+          if (c.first_use) ForcePinChangeIfNew(DeviceTable(), kReader, host_);
+          else ChangePinForKey(DeviceTable(), host_, kReader);
+        },
+        [&] {
+          if (c.first_use) {  // the first-use question, in the tool's own message box
+            const HWND box = WaitForDialogWith(IDC_MSGBOX_TEXT);
+            ASSERT_NE(box, nullptr);
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+          }
+          const HWND dialog = WaitForDialogWith(IDC_NEW_PIN);
+          ASSERT_NE(dialog, nullptr);
+          if (!c.first_use) Type(dialog, IDC_OLD_PIN, "12345678");
+          Type(dialog, IDC_NEW_PIN, "a1b2c3d4");
+          Type(dialog, IDC_CONFIRM_PIN, "a1b2c3d4");
+          PressOk(dialog);
+          told = AnswerMessageBox();
+        });
+    EXPECT_EQ(told, LngText(c.section, c.text)) << c.result << (c.first_use ? " first use" : "");
+    EXPECT_TRUE(VerifiesWith("12345678")) << c.result;
+    ASSERT_EQ(simtest::Tokenctl("delete k").exit_code, 0u);
+  }
+}
+
+TEST_F(PinChange, ALockedNewKeyIsNotAskedForANewPin) {
+  Insert("--pin-change-tag 0 --user-tries-left 0");
+  ForcePinChangeIfNew(DeviceTable(), kReader, host_);  // returns at once: no dialog to answer
+  EXPECT_TRUE(host_.registered.empty());
+  EXPECT_EQ(NeedsPinChange(DeviceTable(), kReader), 0) << "still new";
+}
+
+}  // namespace
