@@ -20,7 +20,7 @@ if(BUILD_TESTING)
     LIBS brevant_app brevant_ui brevant_testing tokensim_testing)
   add_dependencies(brevant_start_tests brevant rva tokenctl dist_files)
   add_project_test(brevant_cert_flow_tests SOURCES tests/cert_flow_test.cpp
-    LIBS brevant_cert_store brevant_testing framework tokensim_testing comctl32)
+    LIBS brevant_cert_store brevant_base brevant_testing framework tokensim_testing comctl32)
   add_dependencies(brevant_cert_flow_tests brevant rva tokenctl dist_files)
 endif()
 

@@ -7,9 +7,14 @@
 #include <string>
 
 #include "cert_store.h"
+#include "device_table.h"
+#include "dialog_driving.h"
+#include "language.h"
+#include "pin_record.h"
 #include "resource.h"
 #include "scoped_crypt.h"
 #include "scoped_handle.h"
+#include "settings.h"
 #include "sim_fixture.h"
 #include "tool_driver.h"
 #include "text.h"
@@ -150,6 +155,40 @@ TEST_F(CertFlow, WindowKeepsItsRulesAndOpensTheViewerAndTheOneItemMenu) {
   SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_FALSE(IsWindowVisible(window)) << "the close box hides the window";
   EXPECT_EQ(WaitForSingleObject(tool_.get(), 300), static_cast<DWORD>(WAIT_TIMEOUT)) << "and the tool goes on";
+}
+
+// The first-use change end to end: the tool asks, the user answers in its
+// dialogs, the key takes the new PIN and no longer counts as new.
+TEST_F(CertFlow, AFactoryKeyPluggedInIsAskedForANewPinAndKeepsIt) {
+  ASSERT_EQ(brevant::LoadDeviceLibrary((simtest::BinDir() + "\\RVControl.ini").c_str()), 0);
+  const HWND window = Start();
+  ASSERT_NE(window, nullptr);
+  const DWORD tool = GetProcessId(tool_.get());
+  Tokenctl("create fresh");
+  Tokenctl("insert fresh");
+  const HWND question = pintest::WaitForDialogWith(IDC_MSGBOX_TEXT, tool);
+  ASSERT_NE(question, nullptr) << "the first-use question";
+  PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  const HWND dialog = pintest::WaitForDialogWith(IDC_NEW_PIN, tool);
+  ASSERT_NE(dialog, nullptr);
+  pintest::Type(dialog, IDC_NEW_PIN, "k7m2p9q4");
+  pintest::Type(dialog, IDC_CONFIRM_PIN, "k7m2p9q4");
+  pintest::PressOk(dialog);
+  EXPECT_EQ(pintest::AnswerMessageBox(IDOK, tool), brevant::LngText("ChangePINPage", "IDS_SETPIN_SUCCESS"));
+
+  const auto& api = brevant::DeviceTable();
+  tk::PinTransferRecord record = {};
+  std::uint8_t mask[tk::kPinMaskSize] = {};
+  for (std::size_t i = 0; i < sizeof mask; ++i) mask[i] = static_cast<std::uint8_t>(0x5A ^ i);
+  tk::MaskPinIntoRecord("k7m2p9q4", 8, mask, record);
+  TK_HANDLE device = nullptr;
+  ASSERT_EQ(api.TK_ConnectDev("Quillon Tarnex UDISK 0", &device), tk::kOk);
+  BYTE left = 0;
+  EXPECT_EQ(api.TK_VerifyUserPinSec(device, &record, &left), tk::kOk) << "the key takes the new PIN";
+  ULONG tag = 0;
+  EXPECT_EQ(api.TK_GetPinChangeTag(device, &tag), tk::kOk);
+  EXPECT_NE(tag, 0u) << "no longer new";
+  api.TK_DisConnectDev(device);
 }
 
 }  // namespace

@@ -1,35 +1,38 @@
-// Driving the PIN dialogs from a second thread the way a user does: finding
+// Driving the tool's dialogs from a second thread or another process the way a user does: finding
 // the dialog, typing, pressing OK, answering message boxes.
 #pragma once
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
-#include <utility>
 
 namespace pintest {
 
 constexpr int kMessageBoxText = 0xFFFF;  // the static of a system message box
 
-// A visible window of this process holding control `id`, waited for 10 s.
-inline HWND WaitForDialogWith(int id) {
-  std::pair<int, HWND> search(id, nullptr);
-  for (int i = 0; i < 1000 && search.second == nullptr; ++i) {
+// A visible window of `process` (default: this one) holding control `id`,
+// waited for 10 s.
+inline HWND WaitForDialogWith(int id, DWORD process_id = GetCurrentProcessId()) {
+  struct Search {
+    int id;
+    DWORD process;
+    HWND found;
+  } search = {id, process_id, nullptr};
+  for (int i = 0; i < 1000 && search.found == nullptr; ++i) {
     EnumWindows(
         [](HWND window, LPARAM context) -> BOOL {
-          auto& wanted = *reinterpret_cast<std::pair<int, HWND>*>(context);
+          auto& wanted = *reinterpret_cast<Search*>(context);
           DWORD process = 0;
           GetWindowThreadProcessId(window, &process);
-          if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
-              GetDlgItem(window, wanted.first) == nullptr)
+          if (process != wanted.process || !IsWindowVisible(window) || GetDlgItem(window, wanted.id) == nullptr)
             return TRUE;
-          wanted.second = window;
+          wanted.found = window;
           return FALSE;
         },
         reinterpret_cast<LPARAM>(&search));
-    if (search.second == nullptr) Sleep(10);
+    if (search.found == nullptr) Sleep(10);
   }
-  return search.second;
+  return search.found;
 }
 
 inline std::string TextOf(HWND window) {
@@ -39,8 +42,8 @@ inline std::string TextOf(HWND window) {
 }
 
 // Answers the next message box with `button`; its text.
-inline std::string AnswerMessageBox(int button = IDOK) {
-  const HWND box = WaitForDialogWith(kMessageBoxText);
+inline std::string AnswerMessageBox(int button = IDOK, DWORD process_id = GetCurrentProcessId()) {
+  const HWND box = WaitForDialogWith(kMessageBoxText, process_id);
   if (box == nullptr) return "<no message box>";
   const std::string text = TextOf(GetDlgItem(box, kMessageBoxText));
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
