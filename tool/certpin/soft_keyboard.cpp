@@ -114,11 +114,15 @@ LRESULT CALLBACK LowLevelKeyboardProc(int code, WPARAM wparam, LPARAM lparam) {
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-// Back to the PIN field before a key is sent, so that it goes there.
-void GiveFocusBack() {
+// Back to the PIN field, so that the next key goes there. A click also
+// brings the dialog forward; a mere mouse move over the keyboard does not.
+void GiveFocusBack(bool bring_forward = true) {
   const KeyboardState& state = State();
   if (state.target == nullptr || !IsWindow(state.target)) return;
-  if (state.dialog != nullptr && GetForegroundWindow() != state.dialog) SetForegroundWindow(state.dialog);
+  if (state.dialog != nullptr && GetForegroundWindow() != state.dialog) {
+    if (!bring_forward) return;
+    SetForegroundWindow(state.dialog);
+  }
   if (GetFocus() != state.target) SetFocus(state.target);
 }
 
@@ -277,6 +281,9 @@ void CSoftKeyboard::ReleaseModifiers() {
 bool CSoftKeyboard::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
   switch (message) {
     case WM_MOUSEMOVE:
+      GiveFocusBack(false);
+      result = 0;
+      return true;
     case WM_RBUTTONDOWN:
       GiveFocusBack();
       result = 0;
