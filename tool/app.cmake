@@ -3,7 +3,7 @@ add_library(brevant_testing INTERFACE)
 target_include_directories(brevant_testing INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/testing)
 add_library(brevant_app STATIC brevant_dlg.cpp single_instance.cpp tool_key_monitor.cpp registered_messages.cpp)
 target_include_directories(brevant_app PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(brevant_app PUBLIC brevant_base brevant_device brevant_monitor brevant_ui brevant_cert_tree brevant_pin_change framework comctl32 shell32 ole32 gdi32 user32)
+target_link_libraries(brevant_app PUBLIC brevant_base brevant_device brevant_monitor brevant_ui brevant_cert_tree brevant_key_dialogs framework comctl32 shell32 ole32 gdi32 user32)
 
 brevant_resource_script()
 

@@ -11,7 +11,9 @@
 #include "cached_texts.h"
 #include "cert_store.h"
 #include "cert_viewer.h"
+#include "key_info_dialog.h"
 #include "key_monitor.h"
+#include "label_change.h"
 #include "language.h"
 #include "pin_change.h"
 #include "registered_messages.h"
@@ -112,6 +114,7 @@ bool CBrevantDlg::OnInitDialog() {
   for (std::size_t i = 0; i < std::size(skinned); ++i) column_buttons_[i].SubclassButton(Item(skinned[i]));
   SetUpControls();
   RegisterMessages();
+  computer_texts_ = ReadComputerTexts();
   cert_tree_ = std::make_unique<CertTree>(DeviceTable(), tree_, records_,
                                           CertSettings{CspInfo("CSP_NAME"), CspInfo("SM2_STORE_NAME")},
                                           [](const char* section, const char* key) { return LngText(section, key); });
@@ -133,21 +136,7 @@ void CBrevantDlg::SetUpControls() {
   if (tree_images_ != nullptr)
     SendMessageW(tree_.hwnd(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(tree_images_));
 
-  const HWND list = Item(IDC_DETAILS_LIST);
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
-  const LPARAM extended = SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, extended | 0x409);
-  std::wstring header = fw::AnsiToWide(ToolText("LIST_CTL_TEXT_0"));
-  LVCOLUMNW column = {};
-  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-  column.fmt = LVCFMT_LEFT;
-  column.cx = 80;
-  column.pszText = header.data();
-  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-  std::wstring empty;
-  column.cx = 145;
-  column.pszText = empty.data();
-  SendMessageW(list, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+  details_.SetUpColumns(ToolText("LIST_CTL_TEXT_0"), 80, 145);
 
   SetItemText(IDC_WELCOME_TEXT, ToolText("WELCOM_TEXT_LOGIN"));
   const std::string banner_file = ProgramFolder() + "\\QZR_logo.bmp";
@@ -344,18 +333,29 @@ void CBrevantDlg::OnRemoveCerts() {
 
 bool CBrevantDlg::KeyCommandAllowed() const { return PresentKeyCount() > 0; }
 
-// The PIN, label and key-information dialogs come with their own pieces of
-// work; until then the buttons check what they check and stop.
 void CBrevantDlg::OnChangePin() {
   if (!KeyCommandAllowed()) return;
   ChangePinForKey(DeviceTable(), *this, SelectedReaderName(tree_));
 }
 
 void CBrevantDlg::RunInitialPinChange() { ForcePinChangeIfNew(DeviceTable(), g_copied_text, *this); }
-void CBrevantDlg::OnChangeLabel() {}
+
+void CBrevantDlg::OnChangeLabel() {
+  if (!KeyCommandAllowed()) return;
+  if (tree_.SelectedNode() == nullptr) {
+    ToolMessageBox(hwnd(), ToolText("PLEASE_SEL_KEY"), MB_OK);
+    return;
+  }
+  ChangeLabelForKey(DeviceTable(), *this, SelectedReaderName(tree_));
+}
+
 void CBrevantDlg::OnKeyInfo() {
   if (!KeyCommandAllowed()) return;
-  if (tree_.SelectedNode() == nullptr) InformUser(ToolText("PLEASE_SEL_KEY_EVR"));
+  if (tree_.SelectedNode() == nullptr) {
+    InformUser(ToolText("PLEASE_SEL_KEY_EVR"));
+    return;
+  }
+  ShowKeyInfo(DeviceTable(), *this, SelectedReaderName(tree_), computer_texts_);
 }
 
 bool CBrevantDlg::PreTranslateMessage(MSG& message) {

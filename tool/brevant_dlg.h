@@ -12,6 +12,7 @@
 #include "dialog.h"
 #include "key_record.h"
 #include "key_dialog_host.h"
+#include "key_info_dialog.h"
 #include "key_tree_control.h"
 #include "msn_wnd.h"
 #include "open_dialogs.h"
@@ -94,6 +95,7 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   HIMAGELIST tree_images_ = nullptr;
   std::unique_ptr<CMsnWnd> popup_;
   OpenDialogRegistry<HWND> open_dialogs_;
+  ComputerTexts computer_texts_;  // worked out once, at start
 };
 
 }  // namespace brevant

@@ -3,7 +3,7 @@
 if(WIN32)
   add_library(brevant_device STATIC device_layer.cpp key_tree_control.cpp)
   target_include_directories(brevant_device PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(brevant_device PUBLIC tokenapi framework comctl32)
+  target_link_libraries(brevant_device PUBLIC brevant_certpin_core tokenapi framework comctl32)
 
   # The key monitor: the device library's callbacks turned into messages.
   add_library(brevant_monitor STATIC key_monitor.cpp)

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "device_session.h"
+#include "key_info_text.h"
 
 namespace brevant {
 namespace {
@@ -82,31 +83,15 @@ ULONG ContainerFlags(const tk::DeviceApi& api, TK_HANDLE device, const std::stri
   return flags;
 }
 
-const char* DeviceTypeTextKey(ULONG type) {
-  switch (type) {
-    case 1: return "IDS_TARNEX1000_TYPE";
-    case 2: return "IDS_TARNEX2000_TYPE";
-    case 3: return "IDS_TARNEX3000_TYPE";
-    case 4: return "IDS_UNKNOW_TYPE";
-    default: return nullptr;
-  }
-}
-
-constexpr ULONG kUnknownDeviceType = 4;
-
 std::string ReadLabelOf(const tk::DeviceApi& api, TK_HANDLE device) {
   std::array<char, kPropertyBytes> label{};
   ULONG label_length = kPropertyBytes;
   return api.TK_ReadLabel(device, label.data(), &label_length) == tk::kOk ? BufferText(label) : std::string();
 }
 
-struct KeyProperties {
-  std::string label;
-  ULONG type = kUnknownDeviceType;
-  std::string serial;
-};
+}  // namespace
 
-KeyProperties ReadKeyProperties(const tk::DeviceApi& api, const std::string& reader) {
+KeyProperties ReadKeyProperties(const tk::DeviceApi& api, const std::string& reader, bool with_retry_count) {
   KeyProperties properties;
   tk::DeviceConnection device(api);
   if (reader.empty() || device.Connect(reader.c_str()) != tk::kOk) return properties;
@@ -124,10 +109,12 @@ KeyProperties ReadKeyProperties(const tk::DeviceApi& api, const std::string& rea
   ULONG total = 0, free = 0;
   api.TK_GetTotalSize(device.get(), &total);
   api.TK_GetFreeSize(device.get(), &free);
+  if (with_retry_count) {
+    ULONG retries = 0;
+    if (api.TK_GetUserPinRetryNum(device.get(), &retries) == tk::kOk) properties.retries_left = retries;
+  }
   return properties;
 }
-
-}  // namespace
 
 void EnumApplication(const tk::DeviceApi& api, TK_HANDLE device) {
   std::array<char, kApplicationListBytes> application{};
@@ -140,6 +127,11 @@ std::string ReadKeyLabel(const tk::DeviceApi& api, const std::string& reader) {
   if (reader.empty() || device.Connect(reader.c_str()) != tk::kOk) return {};
   EnumApplication(api, device.get());
   return ReadLabelOf(api, device.get());
+}
+
+bool KeyIsPresent(const tk::DeviceApi& api, const std::string& reader) {
+  ULONG state = 0;
+  return api.TK_GetDevState(reader.c_str(), &state) == tk::kOk && state == tk::kStatePresent;
 }
 
 std::optional<ReaderListing> ListReaders(const tk::DeviceApi& api) {
@@ -240,7 +232,7 @@ void ListContainers(const tk::DeviceApi& api, const KeyTreeView& tree, HTREEITEM
 void ShowKeyProperties(const tk::DeviceApi& api, const KeyTreeView& tree, HTREEITEM key_node,
                        DetailsList& list, const TextLookup& texts) {
   const KeyProperties properties = ReadKeyProperties(api, ReaderNameFromNode(api, tree.NodeId(key_node)));
-  const char* type_key = DeviceTypeTextKey(properties.type);
+  const char* type_key = KeyTypeTextKey(properties.type);
   const auto caption = [&](const char* key) { return texts ? texts("TOOL", key) : std::string(); };
 
   list.Clear();

@@ -98,6 +98,19 @@ std::optional<ReaderListing> ListReaders(const tk::DeviceApi& api);
 void EnumApplication(const tk::DeviceApi& api, TK_HANDLE device);
 // The key's label; "" when the key cannot be reached or read.
 std::string ReadKeyLabel(const tk::DeviceApi& api, const std::string& reader);
+// True when the reader's state query succeeds and says a key is in it.
+bool KeyIsPresent(const tk::DeviceApi& api, const std::string& reader);
+
+// What the key tells about itself; a value it does not give stays empty
+// (the type: 4, unknown; the retry count: 0).
+struct KeyProperties {
+  std::string label;
+  unsigned long type = 4;
+  std::string serial;
+  unsigned long retries_left = 0;
+};
+// One connection; the retry count is read only when asked for.
+KeyProperties ReadKeyProperties(const tk::DeviceApi& api, const std::string& reader, bool with_retry_count = false);
 
 // The reader of a present key whose name starts at the offset in the low
 // byte of `node_id`, in a fresh reader list; "" when none does (the list has

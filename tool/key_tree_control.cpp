@@ -58,6 +58,23 @@ void KeyTreeControl::ExpandNode(HTREEITEM node) {
   SendMessageW(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
 }
 
+void DetailsListControl::SetUpColumns(const std::string& header, int caption_width, int value_width) {
+  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+  const LPARAM extended = SendMessageW(list_, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, extended | 0x409);
+  std::wstring header_text = fw::AnsiToWide(header);
+  LVCOLUMNW column = {};
+  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = caption_width;
+  column.pszText = header_text.data();
+  SendMessageW(list_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  std::wstring empty;
+  column.cx = value_width;
+  column.pszText = empty.data();
+  SendMessageW(list_, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+}
+
 void DetailsListControl::Clear() { SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0); }
 
 void DetailsListControl::AddRow(const std::string& caption, const std::string& value) {

@@ -35,6 +35,9 @@ class DetailsListControl : public DetailsList {
  public:
   explicit DetailsListControl(HWND list = nullptr) : list_(list) {}
   void Attach(HWND list) { list_ = list; }
+  // Full-row selection, then grid lines, track-select and info tips; a
+  // caption column headed `header` and a value column without header.
+  void SetUpColumns(const std::string& header, int caption_width, int value_width);
   void Clear() override;
   void AddRow(const std::string& caption, const std::string& value) override;
 

@@ -8,6 +8,8 @@
 #define IDD_HIDDEN 175
 #define IDD_MSGBOX 176
 #define IDD_MODIFY_PIN 171
+#define IDD_MODIFY_LABEL 173
+#define IDD_KEY_INFO 168
 
 // Pictures, cursor, icon, menu.
 #define IDC_POPUP_HAND 164
@@ -45,6 +47,18 @@
 #define IDC_NEW_PIN_LABEL 1243
 #define IDC_CONFIRM_PIN_LABEL 1244
 #define IDC_PIN_STRENGTH_LABEL 1245
+
+// Label change dialog.
+#define IDC_LABEL_NAME 1009
+#define IDC_LABEL_PIN 1010
+#define IDC_LABEL_NAME_CAPTION 1013
+#define IDC_LABEL_PIN_CAPTION 1014
+#define IDC_LABEL_HINT 1232
+#define IDC_LABEL_PIN_HINT 1267
+#define IDC_LABEL_SOFT_KEYBOARD 1236
+
+// Key information dialog.
+#define IDC_KEY_INFO_LIST 1001
 
 // Commands other programs send; no control carries them.
 #define ID_CMD_START_BROWSER 1002

@@ -1,10 +1,11 @@
-// What the PIN and label dialogs need from the main window: the window to
-// own them, the registry of open dialogs (pulling the key out closes
-// them), the key tree.
+// What the PIN, label and key information dialogs need from the main
+// window: the window to own them, the registry of open dialogs (pulling the
+// key out closes them), the key tree.
 #pragma once
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 namespace brevant {
 
@@ -15,6 +16,31 @@ class KeyDialogHost {
   virtual void RegisterOpenDialog(const std::string& reader, HWND dialog) = 0;
   virtual void UnregisterOpenDialog(HWND dialog) = 0;
   virtual void RefreshKeys() = 0;
+};
+
+// A key's dialog registered with the main window while it is shown, under
+// the key's reader name.
+template <typename Base>
+class RegisteredDialog : public Base {
+ public:
+  template <typename... Args>
+  RegisteredDialog(KeyDialogHost& host, std::string reader, Args&&... args)
+      : Base(std::forward<Args>(args)...), host_(host), reader_(std::move(reader)) {}
+
+ protected:
+  bool OnInitDialog() override {
+    const bool result = Base::OnInitDialog();
+    host_.RegisterOpenDialog(reader_, this->hwnd());
+    return result;
+  }
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override {
+    if (message == WM_DESTROY) host_.UnregisterOpenDialog(this->hwnd());
+    return Base::OnMessage(message, wparam, lparam, result);
+  }
+
+ private:
+  KeyDialogHost& host_;
+  std::string reader_;
 };
 
 }  // namespace brevant

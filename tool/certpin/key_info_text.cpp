@@ -20,10 +20,9 @@ std::string BrowserText(const std::string& svc_version, const std::string& versi
   return "IE " + (second == std::string::npos ? std::string() : full.substr(0, second));
 }
 
-const char* KeyTypeTextKey(bool query_succeeded, unsigned long type) {
+const char* KeyTypeTextKey(unsigned long type) {
   static const char* const kKeys[] = {"IDS_TARNEX1000_TYPE", "IDS_TARNEX2000_TYPE", "IDS_TARNEX3000_TYPE",
                                       "IDS_UNKNOW_TYPE"};
-  if (!query_succeeded) type = 4;
   return type >= 1 && type <= 4 ? kKeys[type - 1] : nullptr;
 }
 

@@ -16,7 +16,7 @@ std::string OperatingSystemText(const std::string& product, const std::string& v
 std::string BrowserText(const std::string& svc_version, const std::string& version);
 
 // The "DeviceInfoPage" key naming a key type (a failed query counts as type
-// 4); null for any other value, whose cell stays empty.
-const char* KeyTypeTextKey(bool query_succeeded, unsigned long type);
+// 4, unknown); null for any other value, whose cell stays empty.
+const char* KeyTypeTextKey(unsigned long type);
 
 }  // namespace brevant

@@ -73,7 +73,7 @@ bool CModifyPinDlg::OnInitDialog() {
   EnableWindow(Item(IDOK), FALSE);
   soft_keyboard_button_.SubclassButton(Item(IDC_PIN_SOFT_KEYBOARD));
   soft_keyboard_button_.SetIcon(static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BREVANT), IMAGE_ICON, 16, 16, 0)));
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BREVANT), IMAGE_ICON, 16, 16, LR_SHARED)));
   target_ = Item(first_use_ ? IDC_NEW_PIN : IDC_OLD_PIN);
 
   tip_text_ = ToolKeyText("SETPIN_TIP");

@@ -1,62 +1,26 @@
 #include "pin_change.h"
 
-#include <cstdio>
-
 #include "cached_texts.h"
 #include "device_layer.h"
 #include "device_session.h"
 #include "language.h"
 #include "modify_pin_dlg.h"
+#include "pin_retry.h"
 #include "pin_record.h"
 #include "small_dialogs.h"
-#include "text_cut.h"
 #include "tool_message_box.h"
 
 namespace brevant {
 namespace {
 
 constexpr INT_PTR kClosedByRemoval = 100;  // a dialog closed because its key went
-constexpr std::size_t kLastTryTextBytes = 1024;
-
-bool KeyPresent(const tk::DeviceApi& api, const std::string& reader) {
-  ULONG state = 0;
-  return api.TK_GetDevState(reader.c_str(), &state) == tk::kOk && state == tk::kStatePresent;
-}
-
-// "Wrong PIN, n tries left. Try again?": true for OK.
-bool AskRetry(HWND owner, BYTE retries_left) {
-  const std::string format = LngText("QLAppView", "QLAPP_VERIFYPIN_ERR");
-  char text[kTextBuffer] = {};
-  std::snprintf(text, sizeof text, format.c_str(), static_cast<int>(retries_left));
-  return ToolMessageBox(owner, text, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
-}
 
 std::string Title(const std::string& label) {
   const std::string title = CachedText("TOOL_TITLE");
   return label.empty() ? title : title + " - " + label;
 }
 
-// Registers the dialog with the main window while it is shown.
-class RegisteredPinDialog : public CModifyPinDlg {
- public:
-  RegisteredPinDialog(KeyDialogHost& host, const std::string& reader, bool first_use, const std::string& title)
-      : CModifyPinDlg(reader, first_use, title), host_(host), reader_(reader) {}
-
- protected:
-  bool OnInitDialog() override {
-    const bool result = CModifyPinDlg::OnInitDialog();
-    host_.RegisterOpenDialog(reader_, hwnd());
-    return result;
-  }
-  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override {
-    if (message == WM_DESTROY) host_.UnregisterOpenDialog(hwnd());
-    return CModifyPinDlg::OnMessage(message, wparam, lparam, result);
-  }
-
- private:
-  KeyDialogHost& host_;
-  std::string reader_;
-};
+using RegisteredPinDialog = RegisteredDialog<CModifyPinDlg>;
 
 }  // namespace
 
@@ -82,7 +46,7 @@ void ForcePinChangeIfNew(const tk::DeviceApi& api, const std::string& reader, Ke
   if (retries == 0) return;
   if (NeedsPinChange(api, reader) != 0) return;
   const std::string label = ReadKeyLabel(api, reader);
-  if (!KeyPresent(api, reader)) return;
+  if (!KeyIsPresent(api, reader)) return;
 
   const HWND owner = host.HostWindow();
   CDlgMsgBox ask(owner);
@@ -90,7 +54,7 @@ void ForcePinChangeIfNew(const tk::DeviceApi& api, const std::string& reader, Ke
   ask.SetMessageText(LngText("ChangePINPage", "IDS_USING_FIRSTTIME"));
   if (ask.Run() == kClosedByRemoval) return;
 
-  RegisteredPinDialog dialog(host, reader, true, Title(label));
+  RegisteredPinDialog dialog(host, reader, reader, true, Title(label));
   while (dialog.DoModal(owner) == IDOK) {
     BYTE retries_left = 0;
     const tk::Result result =
@@ -102,13 +66,13 @@ void ForcePinChangeIfNew(const tk::DeviceApi& api, const std::string& reader, Ke
         ToolMessageBox(owner, LngText("ChangePINPage", "IDS_SETPIN_SUCCESS"), MB_OK);
         return;
       case tk::kPinLocked:
-        ToolMessageBox(owner, LngText("DeviceInfoPage", "IDS_USER_PIN_LOCKED"), MB_ICONERROR);
+        TellPinLocked(owner);
         return;
       case tk::kFirstUseChangeCancelled:
         ToolMessageBox(owner, LngText("ChangePINPage", "IDS_USERCANCLE_CHANGEPIN"), MB_OK);
         return;
       case tk::kWrongPin:
-        if (!AskRetry(owner, retries_left)) return;
+        if (!AskPinRetry(owner, retries_left)) return;
         break;
       default:
         return;
@@ -121,8 +85,8 @@ void ChangePinForKey(const tk::DeviceApi& api, KeyDialogHost& host, const std::s
   tk::DeviceConnection device(api);
   if (device.Connect(reader.c_str()) != tk::kOk || !device) return;
   const HWND owner = host.HostWindow();
-  RegisteredPinDialog dialog(host, reader, false, Title(ReadKeyLabel(api, reader)));
-  while (KeyPresent(api, reader)) {
+  RegisteredPinDialog dialog(host, reader, reader, false, Title(ReadKeyLabel(api, reader)));
+  while (KeyIsPresent(api, reader)) {
     dialog.WipeRecords();
     if (dialog.DoModal(owner) != IDOK) break;
     BYTE retries_left = 0;
@@ -136,19 +100,15 @@ void ChangePinForKey(const tk::DeviceApi& api, KeyDialogHost& host, const std::s
       break;
     }
     if (result == tk::kPinLocked) {
-      ToolMessageBox(owner, LngText("DeviceInfoPage", "IDS_USER_PIN_LOCKED"), MB_ICONERROR);
+      TellPinLocked(owner);
       break;
     }
     if (result == tk::kUserCancelled || result == tk::kCancelledOrTimedOut) {
       ToolMessageBox(owner, LngText("ChangePINPage", "IDS_USERCANCLE_CHANGEPIN"), MB_OK);
       break;
     }
-    const bool again = AskRetry(owner, retries_left);
-    if (retries_left == 1) {
-      char last_try[kLastTryTextBytes] = {};
-      CopyCut(last_try, LngText("QLHWInfo", "TX_PIN_LAST_ONE").c_str());
-      ToolMessageBox(owner, last_try, MB_ICONEXCLAMATION);
-    }
+    const bool again = AskPinRetry(owner, retries_left);
+    if (retries_left == 1) WarnLastPinTry(owner);
     if (!again) break;
   }
 }

@@ -63,4 +63,8 @@ bool PinChangeAllowed(std::size_t old_count, std::size_t new_count, std::size_t 
   return InLength(new_count) && InLength(confirmation_count) && (first_use || InLength(old_count));
 }
 
+bool LabelChangeAllowed(std::size_t label_bytes, std::size_t pin_count) {
+  return label_bytes >= 1 && label_bytes <= kLongestLabel && pin_count >= kShortestPin && pin_count <= kLongestPin;
+}
+
 }  // namespace brevant

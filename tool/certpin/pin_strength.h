@@ -39,4 +39,10 @@ bool IsPinTooSimple(const PinAnalysis& analysis, std::size_t count);
 bool PinChangeAllowed(std::size_t old_count, std::size_t new_count, std::size_t confirmation_count,
                       bool first_use);
 
+// A key label holds 1 to 15 bytes of the ANSI code page (a Chinese
+// character takes two).
+constexpr std::size_t kLongestLabel = 15;
+// The label dialog: a label of 1 to 15 bytes and a PIN of 6 to 20 characters.
+bool LabelChangeAllowed(std::size_t label_bytes, std::size_t pin_count);
+
 }  // namespace brevant

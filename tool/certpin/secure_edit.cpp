@@ -28,6 +28,10 @@ CSecureEditEx::~CSecureEditEx() {
   tk::SecureWipe(mask_, sizeof mask_);
 }
 
+bool CSecureEditEx::IsPinField(HWND window) {
+  return window != nullptr && dynamic_cast<CSecureEditEx*>(fw::Window::FromHandle(window)) != nullptr;
+}
+
 bool CSecureEditEx::SubclassEdit(HWND edit) {
   if (!Subclass(edit)) return false;
   active_ = true;

@@ -28,6 +28,8 @@ class CSecureEditEx : public fw::Window {
 
   // Takes over an edit control of a dialog (call once, in OnInitDialog).
   bool SubclassEdit(HWND edit);
+  // True for the window of a PIN field, which turns scrambled keys back.
+  static bool IsPinField(HWND window);
   // Empties the field and draws a new mask (each byte the low byte of
   // rand()).
   void Clear();

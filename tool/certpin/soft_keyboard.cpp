@@ -259,7 +259,10 @@ void CSoftKeyboard::SendScrambled(std::uint8_t virtual_key) {
   if (state.shift) keybd_event(VK_SHIFT, 0, 0, 0);
   if (state.ctrl) keybd_event(VK_CONTROL, 0, 0, 0);
   if (state.alt) keybd_event(VK_MENU, 0, 0, 0);
-  const ScrambledKey sent = ScrambleKey(virtual_key, &RuntimeRand);
+  // Only a PIN field turns keys back; a plain field (the label) gets the
+  // key itself, or it would keep characters the user did not type.
+  const ScrambledKey sent = CSecureEditEx::IsPinField(state.target) ? ScrambleKey(virtual_key, &RuntimeRand)
+                                                                    : ScrambledKey{virtual_key, ScrambleOffsets()};
   // Only digits and letters come back through the PIN field; after any other
   // key the next physical key must not be turned back.
   const bool turned_back = (sent.virtual_key >= '0' && sent.virtual_key <= '9') ||

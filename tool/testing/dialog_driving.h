@@ -3,36 +3,64 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 
 namespace pintest {
 
 constexpr int kMessageBoxText = 0xFFFF;  // the static of a system message box
 
-// A visible window of `process` (default: this one) holding control `id`,
-// waited for 10 s.
-inline HWND WaitForDialogWith(int id, DWORD process_id = GetCurrentProcessId()) {
+// A visible top-level window of `process` holding one of `ids`, or null.
+inline HWND FindDialogWith(std::initializer_list<int> ids, DWORD process_id = GetCurrentProcessId()) {
   struct Search {
-    int id;
+    std::initializer_list<int> ids;
     DWORD process;
     HWND found;
-  } search = {id, process_id, nullptr};
-  for (int i = 0; i < 1000 && search.found == nullptr; ++i) {
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-          auto& wanted = *reinterpret_cast<Search*>(context);
-          DWORD process = 0;
-          GetWindowThreadProcessId(window, &process);
-          if (process != wanted.process || !IsWindowVisible(window) || GetDlgItem(window, wanted.id) == nullptr)
-            return TRUE;
+  } search = {ids, process_id, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto& wanted = *reinterpret_cast<Search*>(context);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process != wanted.process || !IsWindowVisible(window)) return TRUE;
+        for (const int id : wanted.ids) {
+          if (GetDlgItem(window, id) == nullptr) continue;
           wanted.found = window;
           return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (search.found == nullptr) Sleep(10);
-  }
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+// The same, waited for 10 s.
+inline HWND WaitForDialogWith(int id, DWORD process_id = GetCurrentProcessId()) {
+  for (int i = 0; i < 1000; ++i) {
+    if (const HWND found = FindDialogWith({id}, process_id)) return found;
+    Sleep(10);
+  }
+  return nullptr;
+}
+
+// Waited for until `stop` is set or 10 s have passed.
+inline HWND FindDialogWithAny(std::initializer_list<int> ids, const std::atomic<bool>& stop) {
+  for (int i = 0; i < 1000 && !stop; ++i) {
+    if (const HWND found = FindDialogWith(ids)) return found;
+    Sleep(10);
+  }
+  return nullptr;
+}
+
+// True once `window` is hidden or destroyed, within 10 s.
+inline bool WaitUntilGone(HWND window) {
+  for (int i = 0; i < 1000; ++i) {
+    if (!IsWindow(window) || !IsWindowVisible(window)) return true;
+    Sleep(10);
+  }
+  return false;
 }
 
 inline std::string TextOf(HWND window) {
@@ -47,7 +75,7 @@ inline std::string AnswerMessageBox(int button = IDOK, DWORD process_id = GetCur
   if (box == nullptr) return "<no message box>";
   const std::string text = TextOf(GetDlgItem(box, kMessageBoxText));
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-  while (IsWindow(box) && IsWindowVisible(box)) Sleep(10);
+  WaitUntilGone(box);
   return text;
 }
 

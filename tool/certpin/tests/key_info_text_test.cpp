@@ -26,13 +26,12 @@ TEST(KeyInfoText, BrowserVersionIsCutBeforeItsSecondDot) {
   for (const auto& c : cases) EXPECT_EQ(brevant::BrowserText(c.svc, c.version), c.text) << c.svc << "|" << c.version;
 }
 
-TEST(KeyInfoText, KeyTypesAndAFailedQuery) {
-  EXPECT_STREQ(brevant::KeyTypeTextKey(true, 1), "IDS_TARNEX1000_TYPE");
-  EXPECT_STREQ(brevant::KeyTypeTextKey(true, 3), "IDS_TARNEX3000_TYPE");
-  EXPECT_STREQ(brevant::KeyTypeTextKey(true, 4), "IDS_UNKNOW_TYPE");
-  EXPECT_STREQ(brevant::KeyTypeTextKey(false, 2), "IDS_UNKNOW_TYPE") << "a failed query counts as type 4";
-  EXPECT_EQ(brevant::KeyTypeTextKey(true, 0), nullptr);
-  EXPECT_EQ(brevant::KeyTypeTextKey(true, 5), nullptr);
+TEST(KeyInfoText, KeyTypes) {
+  EXPECT_STREQ(brevant::KeyTypeTextKey(1), "IDS_TARNEX1000_TYPE");
+  EXPECT_STREQ(brevant::KeyTypeTextKey(3), "IDS_TARNEX3000_TYPE");
+  EXPECT_STREQ(brevant::KeyTypeTextKey(4), "IDS_UNKNOW_TYPE");
+  EXPECT_EQ(brevant::KeyTypeTextKey(0), nullptr);
+  EXPECT_EQ(brevant::KeyTypeTextKey(5), nullptr);
 }
 
 }  // namespace

@@ -4,74 +4,26 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <functional>
 #include <string>
-#include <thread>
-#include <utility>
 #include <vector>
 
-#include "cached_texts.h"
 #include "device_table.h"
 #include "dialog_driving.h"
+#include "key_dialog_fixture.h"
 #include "language.h"
 #include "modify_pin_dlg.h"
 #include "pin_change.h"
 #include "pin_record.h"
 #include "resource.h"
-#include "settings.h"
-#include "sim_fixture.h"
 
 namespace {
 
 using namespace brevant;
 
-constexpr char kReader[] = "Quillon Tarnex UDISK 0";
 using namespace pintest;
+using namespace keytest;
 
-class Host : public KeyDialogHost {
- public:
-  HWND HostWindow() const override { return nullptr; }
-  void RegisterOpenDialog(const std::string& reader, HWND) override { registered.push_back(reader); }
-  void UnregisterOpenDialog(HWND) override { ++unregistered; }
-  void RefreshKeys() override { ++refreshed; }
-  std::vector<std::string> registered;
-  int unregistered = 0, refreshed = 0;
-};
-
-bool VerifiesWith(const char* pin) {
-  tk::PinTransferRecord record = {};
-  std::uint8_t mask[tk::kPinMaskSize];
-  for (std::size_t i = 0; i < sizeof mask; ++i) mask[i] = static_cast<std::uint8_t>(i * 7 + 3);
-  tk::MaskPinIntoRecord(pin, std::strlen(pin), mask, record);
-  TK_HANDLE device = nullptr;
-  if (DeviceTable().TK_ConnectDev(kReader, &device) != tk::kOk) return false;
-  BYTE left = 0;
-  const bool verified = DeviceTable().TK_VerifyUserPinSec(device, &record, &left) == tk::kOk;
-  DeviceTable().TK_DisConnectDev(device);
-  return verified;
-}
-
-class PinChange : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    ASSERT_EQ(LoadDeviceLibrary((simtest::BinDir() + "\\RVControl.ini").c_str()), 0);
-    LoadCachedTexts();
-  }
-  void Insert(const std::string& options) {
-    ASSERT_EQ(simtest::Tokenctl("create k " + options).exit_code, 0u);
-    ASSERT_EQ(simtest::Tokenctl("insert k").exit_code, 0u);
-  }
-  // Runs `flow` here while `user` plays the user on a thread of its own.
-  static void Run(const std::function<void()>& flow, const std::function<void()>& user) {
-    std::thread driver(user);
-    flow();
-    driver.join();
-  }
-  simtest::SimKeyFolder keys_;
-  Host host_;
-};
+using PinChange = KeyDialogTest;
 
 TEST_F(PinChange, FirstUseChangesTheFactoryPinAndTheKeyRemembersIt) {
   Insert("--pin-change-tag 0");

@@ -57,4 +57,13 @@ TEST(PinStrength, OkNeedsSixToTwentyCharacters) {
   EXPECT_TRUE(brevant::PinChangeAllowed(0, 8, 8, true)) << "first use: the old PIN is built in";
 }
 
+TEST(PinRules, LabelDialogNeedsALabelOfOneToFifteenBytesAndAPin) {
+  EXPECT_TRUE(brevant::LabelChangeAllowed(1, 6));
+  EXPECT_TRUE(brevant::LabelChangeAllowed(15, 20));
+  EXPECT_FALSE(brevant::LabelChangeAllowed(0, 8)) << "empty label";
+  EXPECT_FALSE(brevant::LabelChangeAllowed(16, 8));
+  EXPECT_FALSE(brevant::LabelChangeAllowed(4, 5));
+  EXPECT_FALSE(brevant::LabelChangeAllowed(4, 21));
+}
+
 }  // namespace

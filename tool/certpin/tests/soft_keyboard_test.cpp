@@ -14,6 +14,7 @@
 
 #include "cached_texts.h"
 #include "dialog_driving.h"
+#include "modify_label_dlg.h"
 #include "modify_pin_dlg.h"
 #include "pin_record.h"
 #include "resource.h"
@@ -223,6 +224,41 @@ TEST_F(SoftKeyboard, TheQuitKeyAndTheCloseBoxCloseItTheMenuItemOnlyHidesIt) {
   EXPECT_EQ(hide_text.rfind("Hide &", 0), 0u) << hide_text;
   EXPECT_EQ(show_text.rfind("Show &", 0), 0u) << show_text;
   EXPECT_EQ(SoftKeyboardWindow(), nullptr) << "Cancel closes the keyboard";
+}
+
+// The label field is a plain edit: keys clicked for it must arrive as
+// their captions without the PIN field's turning back.
+TEST_F(SoftKeyboard, InTheLabelDialogTheLabelGetsTheKeysAndThePinItsOwn) {
+  CModifyLabelDlg dialog;
+  std::string label, pin;
+  std::thread driver([&] {
+    const HWND window = WaitForDialogWith(IDC_LABEL_PIN);
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_LABEL_SOFT_KEYBOARD, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_LABEL_SOFT_KEYBOARD)));
+    const HWND keyboard = WaitForKeyboard(window);
+    ASSERT_NE(keyboard, nullptr);
+    const HWND label_field = GetDlgItem(window, IDC_LABEL_NAME);
+    for (const int index : {kFirstLetterKey, kFirstLetterKey + 1, kFirstDigitKey, kFirstLetterKey + 2}) {
+      label += Caption(keyboard, index)[0];
+      Click(Key(keyboard, index));
+      for (int i = 0; i < 200 && TextOf(label_field).size() != label.size(); ++i) Sleep(10);
+    }
+    SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, IDC_LABEL_PIN)), TRUE);
+    for (int index = kFirstDigitKey; index < kFirstDigitKey + 6; ++index) {
+      pin += Caption(keyboard, index)[0];
+      Click(Key(keyboard, index));
+      WaitForStars(GetDlgItem(window, IDC_LABEL_PIN), pin.size());
+    }
+    LingerForScreenshot(GetDlgItem(window, IDC_LABEL_SOFT_KEYBOARD));
+    PressOk(window);
+  });
+  const INT_PTR result = dialog.DoModal(nullptr);
+  driver.join();
+  ASSERT_EQ(result, IDOK);
+  EXPECT_EQ(dialog.label(), label);
+  EXPECT_EQ(Unmasked(dialog.pin_record()), pin);
+  EXPECT_EQ(SoftKeyboardWindow(), nullptr) << "OK closes the keyboard";
 }
 
 }  // namespace
