@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "cached_texts.h"
 #include "dialog.h"
@@ -222,24 +223,21 @@ void CSoftKeyboard::OnKeyClicked(int index) {
     RefreshCaptions();
     return;
   }
+  // Shift, Ctrl and Alt latch (or unlatch) for the next key.
+  const std::pair<int, bool KeyboardState::*> latches[] = {
+      {kShiftKeyId, &KeyboardState::shift}, {kCtrlKeyId, &KeyboardState::ctrl}, {kAltKeyId, &KeyboardState::alt}};
+  for (const auto& [id, flag] : latches) {
+    if (kSoftKeys[index].id != id) continue;
+    state.*flag = !(state.*flag);
+    RefreshCaptions();
+    return;
+  }
   switch (kSoftKeys[index].id) {
     case kQuitKeyId:
       GiveFocusBack();
       CloseSoftKeyboard();
       return;
     case kTabKeyId:
-      RefreshCaptions();
-      return;
-    case kShiftKeyId:
-      state.shift = !state.shift;
-      RefreshCaptions();
-      return;
-    case kCtrlKeyId:
-      state.ctrl = !state.ctrl;
-      RefreshCaptions();
-      return;
-    case kAltKeyId:
-      state.alt = !state.alt;
       RefreshCaptions();
       return;
     case kCapsLockKeyId:
