@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cert_store.h"
+#include "device_layer.h"
 #include "device_table.h"
 #include "dialog_driving.h"
 #include "language.h"
@@ -189,6 +190,51 @@ TEST_F(CertFlow, AFactoryKeyPluggedInIsAskedForANewPinAndKeepsIt) {
   EXPECT_EQ(api.TK_GetPinChangeTag(device, &tag), tk::kOk);
   EXPECT_NE(tag, 0u) << "no longer new";
   api.TK_DisConnectDev(device);
+}
+
+}  // namespace
+
+namespace {
+
+// The key's own buttons in the running tool: its information, then a new
+// label; the dialogs belong to the tool's process and go with their key.
+TEST_F(CertFlow, TheKeyButtonsShowTheKeyAndRenameIt) {
+  ASSERT_EQ(brevant::LoadDeviceLibrary((simtest::BinDir() + "\\RVControl.ini").c_str()), 0);
+  const HWND window = Start();
+  ASSERT_NE(window, nullptr);
+  const DWORD tool = GetProcessId(tool_.get());
+  Tokenctl("create plain --pin-change-tag 1 --label Old");  // no certificate: no bank page either
+  Tokenctl("insert plain");
+  // The popup says the tool has heard of the key.
+  const auto key_noticed = [] {
+    const bool seen = WaitUntil([] { return IsWindowVisible(FindWindowW(L"Brevant.MsnWnd", nullptr)) != FALSE; });
+    return seen && brevant::testing::ClosePopup();
+  };
+  ASSERT_TRUE(key_noticed());
+  const HWND tree = GetDlgItem(window, IDC_KEY_TREE);
+  const auto select_key = [&] {
+    const auto root = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
+  };
+  select_key();
+  PostMessageW(window, WM_COMMAND, IDC_KEY_INFO, 0);
+  const HWND info = pintest::WaitForDialogWith(IDC_KEY_INFO_LIST, tool);
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(SendMessageW(GetDlgItem(info, IDC_KEY_INFO_LIST), LVM_GETITEMCOUNT, 0, 0), 8);
+  Tokenctl("remove plain");
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(info); })) << "pulling the key out closes it";
+
+  Tokenctl("insert plain");
+  ASSERT_TRUE(key_noticed());
+  select_key();
+  PostMessageW(window, WM_COMMAND, IDC_CHANGE_LABEL, 0);
+  const HWND dialog = pintest::WaitForDialogWith(IDC_LABEL_PIN, tool);
+  ASSERT_NE(dialog, nullptr);
+  pintest::Type(dialog, IDC_LABEL_NAME, "Renamed");
+  pintest::Type(dialog, IDC_LABEL_PIN, "12345678");
+  pintest::PressOk(dialog);
+  EXPECT_EQ(pintest::AnswerMessageBox(IDOK, tool), brevant::LngText("TOOL", "LABLE_MODIFY_SUS"));
+  EXPECT_EQ(brevant::ReadKeyLabel(brevant::DeviceTable(), "Quillon Tarnex UDISK 0"), "Renamed");
 }
 
 }  // namespace
