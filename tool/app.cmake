@@ -18,10 +18,21 @@ if(BUILD_TESTING)
   add_dependencies(brevant_window_tests rva dist_files)
   add_project_test(brevant_start_tests SOURCES tests/start_test.cpp
     LIBS brevant_app brevant_ui brevant_testing tokensim_testing)
-  add_dependencies(brevant_start_tests brevant rva tokenctl dist_files)
+  add_dependencies(brevant_start_tests brevant rva tokenctl dist_files browser_standins)
   add_project_test(brevant_cert_flow_tests SOURCES tests/cert_flow_test.cpp
     LIBS brevant_cert_store brevant_base brevant_testing framework tokensim_testing comctl32)
-  add_dependencies(brevant_cert_flow_tests brevant rva tokenctl dist_files)
+  add_dependencies(brevant_cert_flow_tests brevant rva tokenctl dist_files browser_standins)
+
+  # Test programs in the place of the browsers and of the shell's window list
+  # (testing/browser_standins.h puts them there).
+  add_executable(browser_standin WIN32 testing/browser_standin.cpp)
+  target_link_libraries(browser_standin PRIVATE framework)
+  add_library(shell_windows_standin SHARED testing/shell_windows_standin.cpp testing/shell_windows_standin.def)
+  target_include_directories(shell_windows_standin PRIVATE testing)
+  target_link_libraries(shell_windows_standin PRIVATE framework ole32 oleaut32 uuid advapi32)
+  set_target_properties(browser_standin shell_windows_standin PROPERTIES PREFIX ""
+    RUNTIME_OUTPUT_DIRECTORY ${TEST_OUTPUT_DIRECTORY})
+  add_custom_target(browser_standins DEPENDS browser_standin shell_windows_standin)
 endif()
 
 # The benchmark (scripts/bench tool): a key plugged in until it shows.
@@ -29,7 +40,7 @@ if(BUILD_TESTING)
   add_executable(brevant_bench bench/insert_bench.cpp)
   target_link_libraries(brevant_bench PRIVATE brevant_cert_store brevant_testing framework tokensim_testing comctl32)
   set_target_properties(brevant_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
-  add_dependencies(brevant_bench brevant rva tokenctl dist_files)
+  add_dependencies(brevant_bench brevant rva tokenctl dist_files browser_standins)
 endif()
 
 # certlist: the store entries of a provider (the demo's check).

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "browser_standins.h"
 #include "cert_store.h"
 #include "device_table.h"
 #include "dialog_driving.h"
@@ -60,6 +61,8 @@ class CertFlow : public ::testing::Test {
   }
 
   simtest::SimKeyFolder keys_;
+  // The shipped settings open the bank's site for a key with a certificate.
+  brevant::testing::BrowserStandins browsers_;
   fw::ScopedHandle tool_;
 };
 
