@@ -1,9 +1,15 @@
 # The tool's windows and its program.
 add_library(brevant_testing INTERFACE)
 target_include_directories(brevant_testing INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/testing)
+# The browsers: the bank's site on arrival, the secure sessions at removal.
+add_library(brevant_browser STATIC browser_integration.cpp shell_window_list.cpp browser_start.cpp)
+target_include_directories(brevant_browser PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(brevant_browser PUBLIC brevant_base brevant_device brevant_certpin_core framework
+  ole32 oleaut32 uuid shell32 shlwapi)
+
 add_library(brevant_app STATIC brevant_dlg.cpp single_instance.cpp tool_key_monitor.cpp registered_messages.cpp)
 target_include_directories(brevant_app PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(brevant_app PUBLIC brevant_base brevant_device brevant_monitor brevant_ui brevant_cert_tree brevant_pin_change framework comctl32 shell32 ole32 gdi32 user32)
+target_link_libraries(brevant_app PUBLIC brevant_base brevant_browser brevant_device brevant_monitor brevant_ui brevant_cert_tree brevant_pin_change framework comctl32 shell32 ole32 gdi32 user32)
 
 brevant_resource_script()
 
@@ -33,6 +39,10 @@ if(BUILD_TESTING)
   set_target_properties(browser_standin shell_windows_standin PROPERTIES PREFIX ""
     RUNTIME_OUTPUT_DIRECTORY ${TEST_OUTPUT_DIRECTORY})
   add_custom_target(browser_standins DEPENDS browser_standin shell_windows_standin)
+
+  add_project_test(brevant_browser_tests SOURCES tests/browser_test.cpp
+    LIBS brevant_browser brevant_testing tokensim_testing)
+  add_dependencies(brevant_browser_tests rva tokenctl dist_files browser_standins)
 endif()
 
 # The benchmark (scripts/bench tool): a key plugged in until it shows.
