@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "com_apartment.h"
 #include "com_key_control.h"
 #include "console.h"
 #include "dispatcher.h"
@@ -15,20 +16,6 @@
 #include "trusted_sites.h"
 
 namespace {
-
-// COM for the main thread, for the process's lifetime.
-class ComApartment {
- public:
-  ComApartment() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  ~ComApartment() {
-    if (initialised_) CoUninitialize();
-  }
-
- private:
-  bool initialised_;
-};
 
 // No window of this class is ever made: the class and the message loop keep
 // the program's classic shape, and the loop runs the connection threads'
@@ -68,7 +55,8 @@ int RunMessageLoop(HINSTANCE instance) {
 }  // namespace
 
 int main() {
-  const ComApartment apartment;
+  // COM for the main thread, for the process's lifetime.
+  const fw::ComApartment apartment;
   IKestrine* created = nullptr;
   const HRESULT hr = CoCreateInstance(CLSID_Kestrine, nullptr, CLSCTX_ALL, IID_IKestrine,
                                       reinterpret_cast<void**>(&created));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bank_clock.h"
+#include "browser_integration.h"
 #include "cached_texts.h"
 #include "cert_store.h"
 #include "cert_viewer.h"
@@ -257,6 +258,7 @@ LRESULT CBrevantDlg::OnKeyInserted(const std::string& reader) {
   ULONG state = 0;
   if (DeviceTable().TK_GetDevState(reader.c_str(), &state) != tk::kOk || state != tk::kStatePresent) return 1;
   ShowPopup(notice.c_str());
+  if (TakeArrivalFlag()) OpenBankSiteOnArrival(reader.c_str());
   return 0;
 }
 
@@ -516,7 +518,8 @@ bool CBrevantDlg::OnCommand(int id, int code, HWND control) {
       OnRemoveCerts();
       return true;
     case ID_CMD_START_BROWSER:
-      return true;  // the browser start comes with the browser's piece of work
+      StartBrowserFromAppPaths("");
+      return true;
     default:
       return Dialog::OnCommand(id, code, control);
   }

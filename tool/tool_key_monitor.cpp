@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "browser_integration.h"
 #include "cached_texts.h"
 #include "cert_store.h"
 #include "device_table.h"
@@ -51,6 +52,8 @@ class ToolActions : public KeyMonitorActions {
     if (!PostMessageA(main_window_, message, wparam, reinterpret_cast<LPARAM>(copy))) delete[] copy;
   }
   void Pause(DWORD ms) override { Sleep(ms); }
+  void HandleLastRemovalInBrowser() override { FindBankWindowsOnLastRemoval(); }
+  void ClearSslCache() override { brevant::ClearSslCache(); }
   void RemoveProviderCerts() override {
     brevant::RemoveProviderCerts(CspInfo("CSP_NAME"), CspInfo("SM2_STORE_NAME"));
   }

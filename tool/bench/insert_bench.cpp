@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "browser_standins.h"
 #include "cert_store.h"
 #include "resource.h"
 #include "scoped_crypt.h"
@@ -44,6 +45,8 @@ double Median(std::vector<double> values) {
 
 int main() {
   const simtest::SimKeyFolder keys;
+  // Every insertion opens the bank's site: a stand-in takes the browser's place.
+  const brevant::testing::BrowserStandins browsers;
   const std::string provider = brevant::testing::ShippedSetting("CSPINFO", "CSP_NAME");
   const std::string sm2_store = brevant::testing::ShippedSetting("CSPINFO", "SM2_STORE_NAME");
   const auto WaitUntil = [](auto condition) { return brevant::testing::WaitUntil(condition, 20000); };

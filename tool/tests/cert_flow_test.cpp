@@ -5,7 +5,9 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
+#include "browser_standins.h"
 #include "cert_store.h"
 #include "device_layer.h"
 #include "device_table.h"
@@ -61,6 +63,8 @@ class CertFlow : public ::testing::Test {
   }
 
   simtest::SimKeyFolder keys_;
+  // The shipped settings open the bank's site for a key with a certificate.
+  brevant::testing::BrowserStandins browsers_;
   fw::ScopedHandle tool_;
 };
 
@@ -74,6 +78,36 @@ TEST_F(CertFlow, CertificatesComeWithTheKeyAndGoWithIt) {
   Tokenctl("remove first");
   EXPECT_TRUE(WaitUntil([] { return ProviderEntries() == 0; }));
   EXPECT_TRUE(WaitUntil([&] { return TreeNodes(window) == 1; }));
+}
+
+TEST_F(CertFlow, AKeyPluggedInOpensTheBankSiteOnceAndNotWhileAWindowShowsIt) {
+  const std::string bank = brevant::testing::ShippedSetting("TOOL", "IDS_KEY_INSRT_URL");
+  const HWND window = Start();
+  ASSERT_NE(window, nullptr);
+  Tokenctl("insert first");
+  std::vector<brevant::testing::BrowserStart> starts = browsers_.WaitForStarts(1);
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].program, browsers_.builtin());
+  EXPECT_EQ(starts[0].Arguments(), bank);
+
+  browsers_.ShowWindows({bank + "index.html"});
+  ASSERT_TRUE(brevant::testing::ClosePopup());
+  Tokenctl("insert second");
+  ASSERT_TRUE(WaitUntil([&] { return TreeNodes(window) == 6; }));
+  // Returns once the arrival's handling, which filled the tree, is over.
+  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr);
+  EXPECT_EQ(browsers_.Starts().size(), 1u) << "the bank's page is open already";
+
+  PostMessageW(window, WM_COMMAND, ID_CMD_START_BROWSER, 0);
+  starts = browsers_.WaitForStarts(2);
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(starts[1].command_line, "\"" + browsers_.standin() + "\" ") << "the App Paths browser, no address";
+
+  // The last removal walks the window list on the key monitor's thread.
+  Tokenctl("remove first");
+  Tokenctl("remove second");
+  EXPECT_TRUE(WaitUntil([] { return ProviderEntries() == 0; }));
+  EXPECT_EQ(WaitForSingleObject(tool_.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 TEST_F(CertFlow, PullingOneOfTwoKeysLeavesTheOthersCertificatesInTheStore) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "browser_standins.h"
 #include "resource.h"
 #include "scoped_handle.h"
 #include "sim_fixture.h"
@@ -127,6 +128,7 @@ HWND VisiblePopup() {
 class BrevantStart : public ::testing::Test {
  protected:
   simtest::SimKeyFolder keys_;
+  brevant::testing::BrowserStandins browsers_;  // keys come and go: the bank's site may be opened
 };
 
 TEST_F(BrevantStart, StartsHiddenWithItsTitleAndASecondCopyRaisesTheFirst) {
