@@ -1,0 +1,179 @@
+// Type declarations of corvane-client.js, the browser-side client of Corvane
+// (the local WebSocket bridge to the user's PKI key). Kept by hand beside the
+// module: a change of its public members changes this file too.
+
+/** The bridge's address: the loopback address only, port 20407. */
+export declare const DEFAULT_BRIDGE_URL = 'ws://127.0.0.1:20407';
+/** How long connect() and each request wait, in milliseconds. */
+export declare const DEFAULT_TIMEOUT_MS = 10000;
+
+/**
+ * Why a call failed:
+ * - `empty-reply`: the bridge could not carry out the request (no key, no
+ *   certificate, the control failed, an operation it does not know);
+ * - `origin-not-allowed`: the empty reply to keyInit() or unblockUserPin():
+ *   this page is not one of the bank's sites (for keyInit() it may also mean
+ *   that no key could be opened);
+ * - `closed`: not connected, the socket closed, or close()/connect() gave up
+ *   the call or the connection attempt;
+ * - `timeout`: no answer within `timeoutMs` (the socket is then closed);
+ * - `connect-failed`: the socket could not be created or the bridge is not
+ *   running;
+ * - `bad-reply`: not JSON, not an object, without the expected member, or
+ *   naming another operation (the socket is then closed);
+ * - `too-long`: the request is over 2040 UTF-8 bytes and was not sent.
+ */
+export type CorvaneErrorReason =
+  | 'empty-reply'
+  | 'origin-not-allowed'
+  | 'closed'
+  | 'timeout'
+  | 'connect-failed'
+  | 'bad-reply'
+  | 'too-long';
+
+/** What every call of CorvaneClient rejects with. */
+export declare class CorvaneError extends Error {
+  constructor(reason: CorvaneErrorReason, message?: string);
+  readonly name: 'CorvaneError';
+  readonly reason: CorvaneErrorReason;
+}
+
+/** GetUsbkeyState: 1 device library missing, 2 no key, 3 one key, 4 several keys. */
+export type UsbkeyState = 1 | 2 | 3 | 4;
+
+/** Any reply of the bridge: a JSON object naming the operation it answers. */
+export interface CorvaneReply {
+  FunName: string;
+  [member: string]: unknown;
+}
+
+/** The reply to esKeyUnblockUsrPin when both PIN members were given. */
+export interface UnblockUserPinReply {
+  FunName: 'HCOMunlockpin';
+  /** "-1": the user PIN was reset; otherwise the administrator tries left. */
+  UnlockpinNum: string;
+}
+
+/** The reply to esKeyUnblockUsrPin when a PIN member was missing (nothing was done). */
+export interface UnblockUserPinMissingReply {
+  FunName: 'HCOMunlockpin';
+  SOpintext: 'Param  is null';
+  NewUserpintext: 'Param  is null';
+}
+
+/** The members each known request takes beside FunName (the bridge ignores others). */
+export interface CorvaneRequests {
+  GetUsbkeyState: {};
+  GetDeviceCount: {};
+  GetUsbkeySN: {};
+  esKeyGetCertCN: {};
+  GetCertDN: {};
+  GetCertSn: {};
+  GetCertBeginDate: {};
+  GetCertEndDate: {};
+  esKeyGetPinRetryCount: {};
+  esgetErrorCode: {};
+  HWGetKeyType: {};
+  getCSP: {};
+  /** Without Param the key's default password is used. */
+  KeyInit: { Param?: string };
+  esKeyUnblockUsrPin: { SOpintext?: string; NewUserpintext?: string };
+}
+
+/** The reply to each known request. */
+export interface CorvaneReplies {
+  GetUsbkeyState: { FunName: 'GetUsbkeyState'; UsbkeyState: UsbkeyState };
+  GetDeviceCount: { FunName: 'GetDeviceCount'; Count: number };
+  GetUsbkeySN: { FunName: 'GetUsbkeySN'; UsbkeySN: string };
+  esKeyGetCertCN: { FunName: 'esKeyGetCertCN'; CertCN: string };
+  GetCertDN: { FunName: 'GetCertDN'; CertDN: string };
+  GetCertSn: { FunName: 'GetCertSn'; CertSn: string };
+  GetCertBeginDate: { FunName: 'GetCertBeginDate'; CertBeginDate: string };
+  GetCertEndDate: { FunName: 'GetCertEndDate'; CertEndDate: string };
+  esKeyGetPinRetryCount: { FunName: 'esKeyGetPinRetryCount'; RetryCount: number };
+  esgetErrorCode: { FunName: 'esgetErrorCode'; ErrorCode: number };
+  HWGetKeyType: { FunName: 'HWGetKeyType'; KeyType: number };
+  getCSP: { FunName: 'getCSP'; CSPName: string };
+  KeyInit: { FunName: 'KeyInit'; Init: boolean };
+  esKeyUnblockUsrPin: UnblockUserPinReply | UnblockUserPinMissingReply;
+}
+
+/**
+ * What the client needs of a socket: the browser's WebSocket fits. The client
+ * sets `onopen`, `onmessage` (called with `{ data }`), `onclose` and `onerror`
+ * on it, and reads `readyState` (1: open).
+ */
+export interface CorvaneSocket {
+  readonly readyState: number;
+  send(data: string): void;
+  close(): void;
+}
+
+export interface CorvaneClientOptions {
+  /** Default DEFAULT_BRIDGE_URL. */
+  url?: string;
+  /** For connect() and for each request; default DEFAULT_TIMEOUT_MS. */
+  timeoutMs?: number;
+  /** Default globalThis.WebSocket. */
+  WebSocketImpl?: new (url: string) => CorvaneSocket;
+}
+
+/**
+ * One connection to the bridge. Requests go out one at a time (replies carry
+ * no id) and wait their turn; each call rejects with a CorvaneError.
+ */
+export declare class CorvaneClient {
+  constructor(options?: CorvaneClientOptions);
+  /** Used by the next connect(). */
+  url: string;
+  /** Used by the next connect() and request. */
+  timeoutMs: number;
+  /** True while the socket is open. */
+  readonly connected: boolean;
+
+  /** Opens the socket (closing any earlier one); resolves when the bridge accepted it. */
+  connect(): Promise<void>;
+  /** Closes the socket; the request on the wire and those waiting reject with `closed`. */
+  close(): void;
+
+  /** Sends `{FunName: funName, ...members}` after every earlier request; resolves with the reply. */
+  call<F extends keyof CorvaneRequests>(funName: F, members?: CorvaneRequests[F]): Promise<CorvaneReplies[F]>;
+  call(funName: string, members?: Record<string, unknown>): Promise<CorvaneReply>;
+
+  getUsbkeyState(): Promise<UsbkeyState>;
+  /** The number of keys present. */
+  getDeviceCount(): Promise<number>;
+  /** The first key's serial number. */
+  getUsbkeySN(): Promise<string>;
+  /** The certificate subject's display name (esKeyGetCertCN). */
+  getCertCN(): Promise<string>;
+  getCertDN(): Promise<string>;
+  /** The certificate's serial number, upper-case hex. */
+  getCertSn(): Promise<string>;
+  /** Local date, e.g. "2019-1-5". */
+  getCertBeginDate(): Promise<string>;
+  /** Local date, e.g. "2019-1-5". */
+  getCertEndDate(): Promise<string>;
+  /** Remaining user-PIN tries. */
+  getPinRetryCount(): Promise<number>;
+  /** 1001 device library not loaded, 1002 key not opened (of the last failure). */
+  getErrorCode(): Promise<number>;
+  getKeyType(): Promise<number>;
+  /** The cryptographic provider's name. */
+  getCSP(): Promise<string>;
+  /**
+   * Formats the key (certificates are lost); without a password the key's
+   * default is used. True when it was initialised. Only for the bank's sites.
+   */
+  keyInit(password?: string): Promise<boolean>;
+  /**
+   * Sets a new user PIN with the administrator PIN. Resolves with the reply:
+   * UnlockpinNum "-1" done, else the administrator tries left. Only for the
+   * bank's sites.
+   */
+  unblockUserPin(adminPin: string, newUserPin: string): Promise<UnblockUserPinReply>;
+
+  // The module's other members (socket, pending, connecting, queue, send(),
+  // onReply(), failPending(), value()) are its inner workings: left out.
+}

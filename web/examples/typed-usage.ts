@@ -1,0 +1,71 @@
+// What a bank page written in TypeScript does with the client: show the key
+// and its certificate, and tell the user why when it cannot. Checked with
+// `tsc --noEmit -p web` against corvane-client.d.ts; never run by the tests.
+import { CorvaneClient, CorvaneError, type UsbkeyState } from '../corvane-client.js';
+
+const stateText: Record<UsbkeyState, string> = {
+  1: 'the key software is not installed',
+  2: 'no key is plugged in',
+  3: 'one key',
+  4: 'several keys: keep only one plugged in',
+};
+
+// A bridge on another port (as the tests start one), with the browser's own socket.
+export const testBridge = (port: number) =>
+  new CorvaneClient({ url: `ws://127.0.0.1:${port}`, WebSocketImpl: WebSocket });
+
+export interface KeySummary {
+  state: string;
+  serial?: string;
+  holder?: string;
+  validUntil?: string;
+  pinTriesLeft?: number;
+}
+
+export async function readKey(key = new CorvaneClient({ timeoutMs: 5000 })): Promise<KeySummary> {
+  if (!key.connected) await key.connect();
+  const state = await key.getUsbkeyState();
+  if (state !== 3) return { state: stateText[state] };
+  const [serial, holder, validUntil, pinTriesLeft] = await Promise.all([
+    key.getUsbkeySN(), key.getCertCN(), key.getCertEndDate(), key.getPinRetryCount(),
+  ]);
+  return { state: stateText[state], serial, holder, validUntil, pinTriesLeft };
+}
+
+export function explain(error: unknown): string {
+  if (!(error instanceof CorvaneError)) throw error;
+  switch (error.reason) {
+    case 'connect-failed': return 'start the key service (Corvane) and reload the page';
+    case 'empty-reply': return 'the key has no certificate, or could not be read';
+    case 'origin-not-allowed': return 'this page may not change the key';
+    case 'timeout':
+    case 'closed': return 'the key service did not answer: try again';
+    case 'bad-reply':
+    case 'too-long': return `internal error (${error.message})`;
+  }
+}
+
+// The whole reply, typed by its operation name.
+export async function unlock(key: CorvaneClient, adminPin: string, newPin: string): Promise<boolean> {
+  const reply = await key.unblockUserPin(adminPin, newPin);
+  const direct = await key.call('GetCertSn');
+  const serial: string = direct.CertSn;
+  void serial;
+  return reply.UnlockpinNum === '-1';
+}
+
+// Mistakes the declarations must catch: each line below is an error, and tsc
+// fails when one is not (an `any` declaration would accept them all).
+export async function misuse(key: CorvaneClient): Promise<void> {
+  // @ts-expect-error the PINs are strings
+  await key.unblockUserPin(739264, '24681357');
+  // @ts-expect-error the serial number is a string
+  const serial: number = await key.getUsbkeySN();
+  // @ts-expect-error the option is timeoutMs
+  new CorvaneClient({ timeout: 5000 });
+  // @ts-expect-error not one of CorvaneError's reasons
+  new CorvaneError('timed-out', 'no reply');
+  // @ts-expect-error KeyInit's reply has Init, not Count
+  const count: number = (await key.call('KeyInit')).Count;
+  void serial, count;
+}
