@@ -1,0 +1,154 @@
+; The suite's installer: the tray tool, the key control and the WebSocket
+; bridge for 64-bit Windows, into %ProgramFiles%\Quillon\Brevant.
+;   makensis -DVERSION=1.0.0 -DBIN=<folder of the built programs> -DOUTFILE=<setup.exe> Brevant.nsi
+; Silent with /S (install and uninstall.exe alike).
+Unicode true
+Target amd64-unicode
+ManifestDPIAware true
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+
+!ifndef VERSION | BIN | OUTFILE
+  !error "VERSION, BIN and OUTFILE must be given with -D"
+!endif
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+
+!define PRODUCT "USBKey证书管理工具"
+!define PUBLISHER "Quillon"
+!define ARP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Brevant"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\${PUBLISHER}\Brevant"
+BrandingText "${PUBLISHER} ${PRODUCT} ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey /LANG=2052 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=2052 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=2052 "FileDescription" "${PRODUCT}安装程序"
+VIAddVersionKey /LANG=2052 "FileVersion" "${VERSION}.0"
+VIAddVersionKey /LANG=2052 "ProductVersion" "${VERSION}.0"
+VIAddVersionKey /LANG=2052 "LegalCopyright" "${PUBLISHER}"
+
+!define MUI_ICON "${BIN}\Brevant.ico"
+!define MUI_UNICON "${BIN}\Brevant.ico"
+!define MUI_ABORTWARNING
+!define MUI_WELCOMEPAGE_TEXT "本向导将在您的计算机上安装${PRODUCT} ${VERSION}：托盘工具 Brevant、网页控件 Kestrine 和本机网页桥 Corvane。$\r$\n$\r$\n安装前请关闭正在使用USBKey的网上银行页面。$\r$\n$\r$\n单击“下一步”继续。"
+!define MUI_COMPONENTSPAGE_SMALLDESC
+!define MUI_FINISHPAGE_TEXT "${PRODUCT}已安装。插入USBKey后，托盘工具会显示它的证书并将证书登记到您的证书存储区。"
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "SimpChinese"
+
+; A running tool or bridge holds its files open: both are ended before their
+; files are replaced or removed. The tool keeps no unsaved state.
+!macro EndSuitePrograms
+  DetailPrint "正在关闭证书管理工具和网页桥..."
+  ExecWait '"$SYSDIR\taskkill.exe" /F /IM Brevant.exe' $0
+  ExecWait '"$SYSDIR\taskkill.exe" /F /IM Corvane.exe' $0
+  Sleep 500
+!macroend
+
+Section "证书管理工具（必需）" SecSuite
+  SectionIn RO
+  !insertmacro EndSuitePrograms
+  SetOutPath "$INSTDIR"
+  File "${BIN}\Brevant.exe"
+  File "${BIN}\Kestrine.dll"
+  File "${BIN}\Corvane.exe"
+  File "${BIN}\RVControl.ini"
+  File "${BIN}\TKLN0804.ini"
+  File "${BIN}\Brevant.ico"
+  File "${BIN}\QZR_logo.bmp"
+SectionEnd
+
+; The software token stands in for the maker's device library, which is not
+; ours to ship; a deployment replaces RVA.dll with the maker's.
+Section "软件USBKey（模拟设备库 RVA.dll 与 tokenctl）" SecToken
+  SetOutPath "$INSTDIR"
+  File "${BIN}\RVA.dll"
+  File "${BIN}\tokenctl.exe"
+SectionEnd
+
+Section "-Register"
+  SetOutPath "$INSTDIR"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ClearErrors
+  RegDLL "$INSTDIR\Kestrine.dll"
+  ${If} ${Errors}
+    DetailPrint "Kestrine.dll 注册失败"
+    SetErrors
+    MessageBox MB_ICONSTOP "网页控件 Kestrine.dll 注册失败。" /SD IDOK
+    Abort
+  ${EndIf}
+
+  WriteRegStr HKLM "${RUN_KEY}" "Brevant" '"$INSTDIR\Brevant.exe"'
+  WriteRegStr HKLM "${RUN_KEY}" "Corvane" '"$INSTDIR\Corvane.exe"'
+
+  WriteRegStr HKLM "${ARP_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${ARP_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${ARP_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${ARP_KEY}" "DisplayIcon" "$INSTDIR\Brevant.ico"
+  WriteRegStr HKLM "${ARP_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${ARP_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${ARP_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${ARP_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${ARP_KEY}" "NoRepair" 1
+  SectionGetSize ${SecSuite} $0
+  SectionGetSize ${SecToken} $1
+  ${IfNot} ${SectionIsSelected} ${SecToken}
+    StrCpy $1 0
+  ${EndIf}
+  IntOp $0 $0 + $1
+  WriteRegDWORD HKLM "${ARP_KEY}" "EstimatedSize" $0
+
+  ; The tool's install run writes the bank's addresses into the current
+  ; user's trusted-sites zone, then goes on as the tray tool.
+  Exec '"$INSTDIR\Brevant.exe" install'
+  ; The bridge is a console program: started here without its window.
+  ExecShell "" "$INSTDIR\Corvane.exe" "" SW_HIDE
+SectionEnd
+
+LangString DESC_SecSuite ${LANG_SIMPCHINESE} "托盘工具、网页控件、本机网页桥及其设置和文字。"
+LangString DESC_SecToken ${LANG_SIMPCHINESE} "用文件模拟的USBKey，用于没有硬件时试用；部署时以厂商的设备库替换 RVA.dll。"
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecSuite} $(DESC_SecSuite)
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecToken} $(DESC_SecToken)
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+; Only what the installer put there goes; the user's own data stays: the
+; per-user settings copy, the trusted-site entries and the simulated keys.
+Section "Uninstall"
+  !insertmacro EndSuitePrograms
+  UnRegDLL "$INSTDIR\Kestrine.dll"
+  DeleteRegValue HKLM "${RUN_KEY}" "Brevant"
+  DeleteRegValue HKLM "${RUN_KEY}" "Corvane"
+  Delete "$INSTDIR\Brevant.exe"
+  Delete "$INSTDIR\Kestrine.dll"
+  Delete "$INSTDIR\Corvane.exe"
+  Delete "$INSTDIR\RVControl.ini"
+  Delete "$INSTDIR\TKLN0804.ini"
+  Delete "$INSTDIR\Brevant.ico"
+  Delete "$INSTDIR\QZR_logo.bmp"
+  Delete "$INSTDIR\RVA.dll"
+  Delete "$INSTDIR\tokenctl.exe"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  ${If} "$INSTDIR" == "$PROGRAMFILES64\${PUBLISHER}\Brevant"
+    RMDir "$PROGRAMFILES64\${PUBLISHER}"
+  ${EndIf}
+  DeleteRegKey HKLM "${ARP_KEY}"
+SectionEnd

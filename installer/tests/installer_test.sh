@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The installer as an administrator uses it: BrevantSetup.exe /S in a fresh
+# Wine prefix, then uninstall.exe /S. Checks what each leaves behind.
+#   installer_test.sh SETUP_EXE VERSION
+set -uo pipefail
+setup=$(realpath "$1") version=$2
+top=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix
+folder="$WINEPREFIX/drive_c/Program Files/Quillon/Brevant"
+win_folder='C:\Program Files\Quillon\Brevant'
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+arp_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brevant'
+zone_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\ZoneMap\Domains'
+port=20407
+user=${USER:-$(id -un)}
+failures=0
+
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap "exit 1" INT TERM
+
+wine() { "$top/scripts/wine" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+# The installer and uninstaller start and end programs that would hold a
+# pipe open: they get no pipe.
+wine_quiet() { "$top/scripts/wine" "$@" </dev/null >/dev/null 2>&1; }
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1; shift
+  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
+}
+wait_for() {  # wait_for SECONDS COMMAND...
+  local limit=$(($1 * 10)); shift
+  for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.1; done
+  "$@"
+}
+port_open() { (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; }
+port_closed() { ! port_open; }
+reg_value() { wine reg query "$1" /v "$2" | awk -v name="$2" '$1 == name { $1 = ""; $2 = ""; sub(/^  */, ""); print }'; }
+reg_has_key() { wine reg query "$1" >/dev/null 2>&1 && [ -n "$(wine reg query "$1")" ]; }
+key_state() { wine cscript //nologo "$(winepath_of "$top/control/examples/query-key.js")" | grep '^key state'; }
+winepath_of() { echo "Z:${1//\//\\}"; }
+bridge_reply() { node "$top/installer/tests/ws_request.mjs" "$port" "$1"; }
+suite_running() { pgrep -f 'Quillon/Brevant/(Brevant|Corvane)\.exe|Quillon\\Brevant\\(Brevant|Corvane)\.exe' >/dev/null; }
+
+[ -f "$setup" ] || { echo "no installer at $setup (scripts/build win)"; exit 1; }
+if port_open; then echo "port $port is taken: stop the bridge that holds it"; exit 1; fi
+
+echo "== fresh prefix"
+wine_quiet cmd /c exit 0
+echo "== install"
+wine_quiet "$(winepath_of "$setup")" /S
+for f in Brevant.exe Kestrine.dll Corvane.exe RVControl.ini TKLN0804.ini Brevant.ico QZR_logo.bmp RVA.dll \
+         tokenctl.exe uninstall.exe; do
+  check "installed $f" test -f "$folder/$f"
+done
+check "autostart Brevant" test "$(reg_value "$run_key" Brevant)" = "\"$win_folder\\Brevant.exe\""
+check "autostart Corvane" test "$(reg_value "$run_key" Corvane)" = "\"$win_folder\\Corvane.exe\""
+check "programs entry version $version" test "$(reg_value "$arp_key" DisplayVersion)" = "$version"
+check "programs entry publisher" test "$(reg_value "$arp_key" Publisher)" = Quillon
+check "programs entry name" test -n "$(reg_value "$arp_key" DisplayName)"
+check "programs entry icon" test "$(reg_value "$arp_key" DisplayIcon)" = "$win_folder\\Brevant.ico"
+check "programs entry uninstall command" test "$(reg_value "$arp_key" UninstallString)" = "\"$win_folder\\uninstall.exe\""
+size=$(reg_value "$arp_key" EstimatedSize)
+check "programs entry size ($size KiB)" test $((size)) -gt 100
+clsid=$(reg_value 'HKCR\Kestrine.Kestrine.1\CLSID' '(Default)')
+[ -n "$clsid" ] || clsid=$(wine reg query 'HKCR\Kestrine.Kestrine.1\CLSID' | grep -o '{[0-9A-Fa-f-]*}' | head -1)
+server=$(wine reg query "HKCR\\CLSID\\$clsid\\InprocServer32" | grep -o 'C:\\.*Kestrine\.dll' | head -1)
+check "control registered from the installed folder ($server)" test "$server" = "$win_folder\\Kestrine.dll"
+check "the tool's install run wrote the trusted sites" wait_for 20 reg_has_key "$zone_key\\vesbank.example"
+check "the tool runs and made its settings copy" \
+  wait_for 20 test -f "$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Quillon/RVControl.ini"
+check "script client: device library loaded, no key" test "$(key_state)" = "key state       2 (no key)"
+wine_quiet "$win_folder\\tokenctl.exe" create installer-test
+wine_quiet "$win_folder\\tokenctl.exe" insert installer-test
+check "script client: the key plugged in" test "$(key_state)" = "key state       3 (one key)"
+check "the bridge answers from the installed folder" wait_for 20 port_open
+reply=$(bridge_reply '{"FunName":"GetDeviceCount"}')
+check "bridge: one key ($(tr -d '\n\t' <<<"$reply"))" grep -q '"Count":[[:space:]]*1' <<<"$reply"
+wine_quiet "$win_folder\\tokenctl.exe" remove installer-test
+
+echo "== uninstall"
+wine_quiet "$win_folder\\uninstall.exe" /S
+# The uninstaller hands over to a copy of itself and returns at once.
+check "installed folder removed" wait_for 60 test ! -e "$folder"
+check "maker's folder removed when empty" test ! -e "$(dirname "$folder")"
+check "tool and bridge ended" wait_for 10 eval '! suite_running && port_closed'
+check "autostart entries removed" test -z "$(reg_value "$run_key" Brevant)$(reg_value "$run_key" Corvane)"
+check "programs entry removed" bash -c "! '$top/scripts/wine' reg query '$arp_key' >/dev/null 2>&1"
+check "control unregistered" bash -c "! '$top/scripts/wine' reg query 'HKCR\\Kestrine.Kestrine.1' >/dev/null 2>&1"
+check "user's settings copy kept" test -f "$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Quillon/RVControl.ini"
+check "user's trusted sites kept" reg_has_key "$zone_key\\vesbank.example"
+check "user's simulated key kept" test -f "$WINEPREFIX/drive_c/users/$user/AppData/Local/RVASim/keys/installer-test.json"
+
+echo "installer test: $failures failed"
+[ "$failures" -eq 0 ]
