@@ -32,6 +32,7 @@ class BridgeProcess {
   // Ends it (the bridge has no orderly shutdown) and waits for the end.
   void Stop();
   bool running() const;
+  DWORD process_id() const { return process_ ? GetProcessId(process_.get()) : 0; }
 
  private:
   fw::ScopedHandle process_;

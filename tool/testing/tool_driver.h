@@ -63,6 +63,15 @@ inline int TreeNodes(HWND window) {
   return static_cast<int>(SendMessageW(GetDlgItem(window, IDC_KEY_TREE), TVM_GETCOUNT, 0, 0));
 }
 
+// The shell's tray as Wine shows it: one window per icon.
+inline int TrayIconCount() {
+  const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  int count = 0;
+  for (HWND icon = nullptr; (icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr)) != nullptr;)
+    count += IsWindowVisible(icon) ? 1 : 0;
+  return tray != nullptr && IsWindowVisible(tray) ? count : 0;
+}
+
 // Clicks the popup away. Replacing a popup that has the focus waits for the
 // X server here, which would make the window late for the next event.
 inline bool ClosePopup() {

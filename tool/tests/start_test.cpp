@@ -22,6 +22,7 @@ constexpr char kZones2[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Intern
 constexpr char kDomains[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains";
 
 using brevant::testing::FindMainWindow;
+using brevant::testing::TrayIconCount;
 
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeout_ms = 10000) {
@@ -79,15 +80,6 @@ class Tool {
  private:
   fw::ScopedHandle process_;
 };
-
-// The shell's tray as Wine shows it: one window per icon.
-int TrayIconCount() {
-  const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
-  int count = 0;
-  for (HWND icon = nullptr; (icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr)) != nullptr;)
-    count += IsWindowVisible(icon) ? 1 : 0;
-  return tray != nullptr && IsWindowVisible(tray) ? count : 0;
-}
 
 // The tip the shell shows with the last icon, with the pointer over it.
 std::string TrayTipText() {
