@@ -53,7 +53,7 @@ if(BUILD_TESTING)
   add_dependencies(brevant_bench brevant rva tokenctl dist_files browser_standins)
   # The soak run (scripts/soak): the tool and the bridge through many key
   # changes under load.
-  add_executable(brevant_soak bench/soak.cpp bench/soak_clients.cpp bench/process_probe.cpp)
+  add_executable(brevant_soak bench/soak.cpp bench/soak_clients.cpp testing/process_probe.cpp)
   target_link_libraries(brevant_soak PRIVATE brevant_cert_store brevant_testing corvane_testing framework
     tokensim_testing psapi ntdll)
   set_target_properties(brevant_soak PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)

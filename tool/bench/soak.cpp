@@ -29,8 +29,8 @@
 namespace {
 
 using brevant::bench::KeyTimeline;
-using brevant::bench::ProcessProbe;
-using brevant::bench::ProcessUsage;
+using brevant::testing::ProcessProbe;
+using brevant::testing::ProcessUsage;
 using brevant::testing::ProviderEntries;
 using brevant::testing::TreeNodes;
 

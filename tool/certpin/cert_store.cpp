@@ -20,9 +20,15 @@ constexpr BYTE kDigitalSignature = 0x80, kNonRepudiation = 0x40, kKeyEnciphermen
 constexpr char kKeyFolder[] = "Microsoft\\SystemCertificates\\My\\Keys\\";
 constexpr std::size_t kKeyPathBytes = 1024;
 
+// The registry store behind the user's system store of that name: the entries
+// land in the same place (HKCU\Software\Microsoft\SystemCertificates\NAME),
+// and every reader of the system store sees them. Opened as the system store
+// itself, Wine keeps two registry keys open for every certificate found
+// already present or deleted, so a tool that re-registers at every key
+// event grew without end.
 fw::ScopedCertStore OpenUserStore(const std::string& name) {
   const std::wstring wide = fw::AnsiToWide(name);
-  return fw::ScopedCertStore(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, kStoreFlags, wide.c_str()));
+  return fw::ScopedCertStore(CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0, kStoreFlags, wide.c_str()));
 }
 
 // The provider name as the record holds it: at most 255 bytes.

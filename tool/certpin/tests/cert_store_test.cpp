@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "process_probe.h"
 #include "scoped_crypt.h"
 #include "text.h"
 #include "token_test_base.h"
@@ -136,6 +137,25 @@ TEST_F(CertStore, KeySpecFollowsTheKeyUsage) {
   EXPECT_EQ(brevant::KeySpecFromUsage(Bytes(junk), Size(junk)), std::nullopt);
   EXPECT_EQ(RegisterCertToStore(api_, nullptr, Bytes(junk), Size(junk), kProvider, "c1", kSm2Store),
             brevant::kRegistrationFailed);
+}
+
+// The tool registers every certificate again at each key event and removes
+// them at each removal: that must not leave anything open behind it.
+TEST_F(CertStore, RegisteringAgainAndRemovingHoldsNoHandle) {
+  const std::string cert = Cert("ku-sig");
+  const brevant::testing::ProcessProbe self(GetCurrentProcessId());
+  const auto RegisterAndRemove = [&] {
+    for (int i = 0; i < 10; ++i)
+      ASSERT_EQ(RegisterCertToStore(api_, nullptr, Bytes(cert), Size(cert), kProvider, "c1", kSm2Store), 0u);
+    ASSERT_EQ(brevant::RemoveProviderCerts(kProvider, kSm2Store), 0u);
+  };
+  RegisterAndRemove();  // whatever the first use caches stays
+  const auto before = self.Sample();
+  ASSERT_TRUE(before);
+  for (int round = 0; round < 3; ++round) RegisterAndRemove();
+  const auto after = self.Sample();
+  ASSERT_TRUE(after);
+  EXPECT_LE(after->handles, before->handles + 2) << "before " << before->handles;
 }
 
 TEST_F(CertStore, RejectsMissingArgumentsAndSizesOutsideOneTo8192) {

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace brevant::bench {
+namespace brevant::testing {
 namespace {
 
 // Wine 8 answers GetProcessHandleCount with 0 for every process (this one
@@ -70,4 +70,4 @@ std::optional<ProcessUsage> ProcessProbe::Sample() const {
   return ProcessUsage{*handles, memory.PagefileUsage};
 }
 
-}  // namespace brevant::bench
+}  // namespace brevant::testing

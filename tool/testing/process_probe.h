@@ -7,7 +7,7 @@
 
 #include "scoped_handle.h"
 
-namespace brevant::bench {
+namespace brevant::testing {
 
 struct ProcessUsage {
   ULONG handles = 0;
@@ -26,4 +26,4 @@ class ProcessProbe {
   fw::ScopedHandle process_;
 };
 
-}  // namespace brevant::bench
+}  // namespace brevant::testing
