@@ -127,15 +127,24 @@ DWORD AddCertWithKeyProvider(HCERTSTORE store, const BYTE* cert, DWORD length, c
   record.dwKeySpec = key_spec;
 
   // One entry per container: the same certificate from another container
-  // is added beside the first instead of replacing it.
-  DWORD disposition = CERT_STORE_ADD_REPLACE_EXISTING;
+  // is added beside the first instead of replacing it. An entry that already
+  // holds this very record is left as it is: every key event registers the
+  // keys present again, and Wine keeps about 2 KiB of every replacement.
+  DWORD disposition = CERT_STORE_ADD_NEW;
   const fw::ScopedCertContext existing(
       CertFindCertificateInStore(store, kCertEncoding, 0, CERT_FIND_EXISTING, context.get(), nullptr));
   if (existing) {
     const std::optional<std::vector<BYTE>> info = KeyProviderInfo(existing.get());
     if (!info) return kRegistrationFailed;
-    const wchar_t* stored = AsProviderInfo(*info).pwszContainerName;
-    if (stored == nullptr || container_name != stored) disposition = CERT_STORE_ADD_ALWAYS;
+    const CRYPT_KEY_PROV_INFO& stored = AsProviderInfo(*info);
+    if (stored.pwszContainerName == nullptr || container_name != stored.pwszContainerName) {
+      disposition = CERT_STORE_ADD_ALWAYS;
+    } else if (stored.pwszProvName != nullptr && provider_name == stored.pwszProvName &&
+               stored.dwProvType == record.dwProvType && stored.dwKeySpec == record.dwKeySpec) {
+      return 0;
+    } else {
+      disposition = CERT_STORE_ADD_REPLACE_EXISTING;
+    }
   }
   if (!CertSetCertificateContextProperty(context.get(), CERT_KEY_PROV_INFO_PROP_ID, 0, &record) ||
       !CertAddCertificateContextToStore(store, context.get(), disposition, nullptr))

@@ -141,7 +141,7 @@ TEST_F(CertStore, KeySpecFollowsTheKeyUsage) {
 
 // The tool registers every certificate again at each key event and removes
 // them at each removal: that must not leave anything open behind it.
-TEST_F(CertStore, RegisteringAgainAndRemovingHoldsNoHandle) {
+TEST_F(CertStore, RegisteringAgainAndRemovingHoldsNothing) {
   const std::string cert = Cert("ku-sig");
   const brevant::testing::ProcessProbe self(GetCurrentProcessId());
   const auto RegisterAndRemove = [&] {
@@ -156,6 +156,18 @@ TEST_F(CertStore, RegisteringAgainAndRemovingHoldsNoHandle) {
   const auto after = self.Sample();
   ASSERT_TRUE(after);
   EXPECT_LE(after->handles, before->handles + 2) << "before " << before->handles;
+  // The keys present are registered again at every key event: an entry that
+  // already holds the record is left alone (each replacement kept memory).
+  ASSERT_EQ(RegisterCertToStore(api_, nullptr, Bytes(cert), Size(cert), kProvider, "c1", kSm2Store), 0u);
+  const auto registered = self.Sample();
+  ASSERT_TRUE(registered);
+  for (int i = 0; i < 50; ++i)
+    ASSERT_EQ(RegisterCertToStore(api_, nullptr, Bytes(cert), Size(cert), kProvider, "c1", kSm2Store), 0u);
+  const auto again = self.Sample();
+  ASSERT_TRUE(again);
+  EXPECT_LE(again->private_bytes, registered->private_bytes + 64 * 1024) << "before " << registered->private_bytes;
+  EXPECT_EQ(StoreEntries("MY", kProvider).size(), 1u);
+  EXPECT_EQ(brevant::RemoveProviderCerts(kProvider, kSm2Store), 0u);
 }
 
 TEST_F(CertStore, RejectsMissingArgumentsAndSizesOutsideOneTo8192) {
