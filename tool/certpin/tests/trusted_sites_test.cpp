@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "browser_standins.h"
 #include "module_path.h"
 #include "scoped_handle.h"
 
@@ -23,45 +25,13 @@ const char* const kZoneValues[] = {"1001", "1200", "1405", "1A04"};
 // Values of a current-user key as they were, put back (or removed) at the end.
 class SavedValues {
  public:
-  SavedValues(std::string path, std::vector<std::string> names) : path_(std::move(path)) {
-    fw::ScopedRegKey key;
-    key_existed_ = RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-    for (std::string& name : names) {
-      Saved saved{std::move(name)};
-      DWORD size = sizeof saved.data;
-      saved.existed = key_existed_ && RegQueryValueExA(key.get(), saved.name.c_str(), nullptr, &saved.type,
-                                                       saved.data, &size) == ERROR_SUCCESS;
-      saved.size = size;
-      saved_.push_back(std::move(saved));
-    }
-  }
-  ~SavedValues() {
-    if (!key_existed_) {
-      RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
-      return;
-    }
-    fw::ScopedRegKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return;
-    for (const Saved& saved : saved_) {
-      if (saved.existed) {
-        RegSetValueExA(key.get(), saved.name.c_str(), 0, saved.type, saved.data, saved.size);
-      } else {
-        RegDeleteValueA(key.get(), saved.name.c_str());
-      }
-    }
+  SavedValues(const std::string& path, const std::vector<std::string>& names) {
+    for (const std::string& name : names)
+      saved_.push_back(std::make_unique<testing::SavedRegistryValue>(HKEY_CURRENT_USER, path, name));
   }
 
  private:
-  struct Saved {
-    std::string name;
-    bool existed = false;
-    DWORD type = 0;
-    BYTE data[256] = {};
-    DWORD size = 0;
-  };
-  std::string path_;
-  bool key_existed_ = false;
-  std::vector<Saved> saved_;
+  std::vector<std::unique_ptr<testing::SavedRegistryValue>> saved_;
 };
 
 class TrustedSitesTest : public ::testing::Test {
