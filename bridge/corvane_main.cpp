@@ -4,8 +4,10 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <optional>
 #include <string>
 
+#include "browser_policy.h"
 #include "com_apartment.h"
 #include "com_key_control.h"
 #include "console.h"
@@ -54,7 +56,10 @@ int RunMessageLoop(HINSTANCE instance) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // The installer's command: no control, no port.
+  if (const std::optional<int> exit_code = corvane::RunLoopbackPolicyCommand(argc, argv)) return *exit_code;
+
   // COM for the main thread, for the process's lifetime.
   const fw::ComApartment apartment;
   IKestrine* created = nullptr;

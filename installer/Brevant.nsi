@@ -82,6 +82,21 @@ Section "软件USBKey（模拟设备库 RVA.dll 与 tokenctl）" SecToken
   File "${BIN}\tokenctl.exe"
 SectionEnd
 
+; Today's Chrome and Edge hold a public site's connection to this machine's
+; loopback address back unless the user, or the machine's policy, allows it.
+; The bridge lists the bank's sites (its own list of RVControl.ini) in both
+; browsers' policy LoopbackNetworkAllowedForUrls beside whatever an
+; organisation listed, and records what it added for the uninstaller. An
+; organisation that manages its browsers itself leaves this out.
+Section "允许银行网站连接网页桥（浏览器策略）" SecBrowserPolicy
+  DetailPrint "正在允许银行网站连接本机网页桥..."
+  nsExec::ExecToLog '"$INSTDIR\Corvane.exe" --loopback-policy add'
+  Pop $0
+  ${If} $0 != 0
+    MessageBox MB_ICONEXCLAMATION "未能为 Chrome 和 Edge 写入允许银行网站连接本机网页桥的策略（$0）。$\r$\n浏览器会先询问用户是否允许银行网站访问“此设备上的应用和服务”。" /SD IDOK
+  ${EndIf}
+SectionEnd
+
 Section "-Register"
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -115,6 +130,13 @@ Section "-Register"
   IntOp $0 $0 + $1
   WriteRegDWORD HKLM "${ARP_KEY}" "EstimatedSize" $0
 
+  ; Installed again without the browser policy: what an earlier install
+  ; listed goes.
+  ${IfNot} ${SectionIsSelected} ${SecBrowserPolicy}
+    nsExec::ExecToLog '"$INSTDIR\Corvane.exe" --loopback-policy remove'
+    Pop $0
+  ${EndIf}
+
   ; The tool's install run writes the bank's addresses into the current
   ; user's trusted-sites zone, then goes on as the tray tool.
   Exec '"$INSTDIR\Brevant.exe" install'
@@ -124,15 +146,22 @@ SectionEnd
 
 LangString DESC_SecSuite ${LANG_SIMPCHINESE} "托盘工具、网页控件、本机网页桥及其设置和文字。"
 LangString DESC_SecToken ${LANG_SIMPCHINESE} "用文件模拟的USBKey，用于没有硬件时试用；部署时以厂商的设备库替换 RVA.dll。"
+LangString DESC_SecBrowserPolicy ${LANG_SIMPCHINESE} "在 Chrome、Edge 策略中允许银行网站访问网页桥；单位已有的条目不变，卸载时只删除本程序添加的条目。"
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecSuite} $(DESC_SecSuite)
   !insertmacro MUI_DESCRIPTION_TEXT ${SecToken} $(DESC_SecToken)
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecBrowserPolicy} $(DESC_SecBrowserPolicy)
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 ; Only what the installer put there goes; the user's own data stays: the
 ; per-user settings copy, the trusted-site entries and the simulated keys.
+; Entries of the browsers' policy go while the bridge is still there to
+; take them out.
 Section "Uninstall"
   !insertmacro EndSuitePrograms
+  ; Only the entries this installation added to the browsers' policy.
+  nsExec::ExecToLog '"$INSTDIR\Corvane.exe" --loopback-policy remove'
+  Pop $0
   UnRegDLL "$INSTDIR\Kestrine.dll"
   DeleteRegValue HKLM "${RUN_KEY}" "Brevant"
   DeleteRegValue HKLM "${RUN_KEY}" "Corvane"

@@ -1,10 +1,15 @@
 #!/usr/bin/env node
 // Serves the demo pages (web/) on the loopback address.
 //   node scripts/serve-web.mjs [--port N] [--root DIR] [--once] [--timeout SECONDS]
+//                              [--tls-cert PEM --tls-key PEM]
+// With a certificate and its key the pages are served over HTTPS, as a
+// bank's site serves them.
 // The first line printed is the address. POST /report prints what a page
 // reports; with --once the server then ends (exit 0), or ends with exit 1
 // when no report came within the time-out (default 60 s).
-import { createServer } from 'node:http';
+import { createServer as createHttpServer } from 'node:http';
+import { createServer as createHttpsServer } from 'node:https';
+import { readFileSync } from 'node:fs';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize, resolve, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -18,6 +23,16 @@ const root = resolve(option('--root', join(fileURLToPath(new URL('.', import.met
 const port = Number(option('--port', '0'));
 const once = args.includes('--once');
 const timeoutSeconds = Number(option('--timeout', '60'));
+const tlsCert = option('--tls-cert', null);
+const tlsKey = option('--tls-key', null);
+if ((tlsCert === null) !== (tlsKey === null)) {
+  console.error('serve-web: --tls-cert and --tls-key go together');
+  process.exit(2);
+}
+const scheme = tlsCert ? 'https' : 'http';
+const createServer = (handler) =>
+  tlsCert ? createHttpsServer({ cert: readFileSync(tlsCert), key: readFileSync(tlsKey) }, handler)
+    : createHttpServer(handler);
 
 const types = {
   '.html': 'text/html; charset=utf-8',
@@ -58,7 +73,7 @@ const server = createServer(async (request, response) => {
 });
 
 server.listen(port, '127.0.0.1', () => {
-  console.log(`serving http://127.0.0.1:${server.address().port}/`);
+  console.log(`serving ${scheme}://127.0.0.1:${server.address().port}/`);
   if (once) {
     setTimeout(() => {
       console.error(`serve-web: no report within ${timeoutSeconds} s`);

@@ -19,6 +19,11 @@ export declare const DEFAULT_TIMEOUT_MS = 10000;
  * - `timeout`: no answer within `timeoutMs` (the socket is then closed);
  * - `connect-failed`: the socket could not be created or the bridge is not
  *   running;
+ * - `blocked-by-browser`: connect() failed and the browser holds this page
+ *   back from the loopback address (its `loopback-network` permission is
+ *   "prompt" or "denied"): the user allows the site to reach "apps and
+ *   services on this device" in the browser's site settings, or the machine's
+ *   policy lists the site;
  * - `bad-reply`: not JSON, not an object, without the expected member, or
  *   naming another operation (the socket is then closed);
  * - `too-long`: the request is over 2040 UTF-8 bytes and was not sent.
@@ -29,6 +34,7 @@ export type CorvaneErrorReason =
   | 'closed'
   | 'timeout'
   | 'connect-failed'
+  | 'blocked-by-browser'
   | 'bad-reply'
   | 'too-long';
 
@@ -38,6 +44,14 @@ export declare class CorvaneError extends Error {
   readonly name: 'CorvaneError';
   readonly reason: CorvaneErrorReason;
 }
+
+/**
+ * Whether the browser lets this page reach the loopback address: its
+ * `loopback-network` permission, "granted" for a page served from the
+ * loopback address itself (never held back), "unknown" where the browser has
+ * no such permission.
+ */
+export type LoopbackAccessState = 'granted' | 'prompt' | 'denied' | 'unknown';
 
 /** GetUsbkeyState: 1 device library missing, 2 no key, 3 one key, 4 several keys. */
 export type UsbkeyState = 1 | 2 | 3 | 4;
@@ -132,7 +146,16 @@ export declare class CorvaneClient {
   /** True while the socket is open. */
   readonly connected: boolean;
 
-  /** Opens the socket (closing any earlier one); resolves when the bridge accepted it. */
+  /**
+   * Asks the browser whether this page may reach the bridge. A page connects
+   * on load when "granted" or "unknown", else on the user's click.
+   */
+  accessState(): Promise<LoopbackAccessState>;
+  /**
+   * Opens the socket (closing any earlier one); resolves when the bridge
+   * accepted it. Rejects with `blocked-by-browser` when the browser held the
+   * page back, else `connect-failed` or `timeout`.
+   */
   connect(): Promise<void>;
   /** Closes the socket; the request on the wire and those waiting reject with `closed`. */
   close(): void;

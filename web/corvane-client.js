@@ -13,6 +13,13 @@
 // closes, or when no reply comes in time. After a time-out the socket is
 // closed: a late reply would otherwise be taken as the answer to the next
 // request. Call connect() again to go on.
+//
+// Chromium-based browsers (Chrome and Edge 147 and later) hold back a public
+// site's connection to the loopback address unless the user or the machine's
+// policy allows that site to reach "apps and services on this device". When
+// connect() fails, the client asks the browser whether that is why, so that
+// the page can tell "blocked by the browser" from "the bridge is not
+// running"; accessState() asks the same beforehand.
 
 export const DEFAULT_BRIDGE_URL = 'ws://127.0.0.1:20407';
 export const DEFAULT_TIMEOUT_MS = 10000;
@@ -31,9 +38,37 @@ const replyName = (funName) => (funName === 'esKeyUnblockUsrPin' ? 'HCOMunlockpi
 // reply.
 const KEY_CHANGING = new Set(['KeyInit', 'esKeyUnblockUsrPin']);
 
+// What a page shown in a browser tab is told when the browser keeps it from
+// the bridge.
+const BLOCKED_ADVICE = 'the browser does not let this site reach the key software on this computer: ' +
+  'allow the site to reach "apps and services on this device" in the browser\'s site settings ' +
+  '(the lock or settings icon left of the address), then reload the page';
+
+// A page served from the loopback address itself is not held back (Chromium
+// 156 still answers "prompt" for it).
+function servedFromLoopback() {
+  const host = globalThis.location?.hostname;
+  if (typeof host !== 'string') return false;
+  return host === 'localhost' || host === '[::1]' || host === '::1' || /^127\.\d+\.\d+\.\d+$/.test(host);
+}
+
+// 'granted', 'prompt', 'denied', or 'unknown' where the browser has no such
+// permission (it does not hold the loopback address back, or cannot say).
+async function loopbackAccessState() {
+  if (servedFromLoopback()) return 'granted';
+  const permissions = globalThis.navigator?.permissions;
+  if (typeof permissions?.query !== 'function') return 'unknown';
+  try {
+    const { state } = await permissions.query({ name: 'loopback-network' });
+    return ['granted', 'prompt', 'denied'].includes(state) ? state : 'unknown';
+  } catch {
+    return 'unknown'; // a browser that does not know the permission's name
+  }
+}
+
 export class CorvaneError extends Error {
   // reason: 'empty-reply', 'origin-not-allowed', 'closed', 'timeout',
-  // 'connect-failed', 'bad-reply' or 'too-long'
+  // 'connect-failed', 'blocked-by-browser', 'bad-reply' or 'too-long'
   constructor(reason, message) {
     super(message);
     this.name = 'CorvaneError';
@@ -61,6 +96,13 @@ export class CorvaneClient {
     this.queue = Promise.resolve();
   }
 
+  // Whether the browser lets this page reach the bridge: 'granted',
+  // 'prompt' (the browser would ask, or refuse where it cannot ask),
+  // 'denied' or 'unknown'.
+  accessState() {
+    return loopbackAccessState();
+  }
+
   get connected() {
     return this.socket !== null && this.socket.readyState === 1;
   }
@@ -78,12 +120,20 @@ export class CorvaneClient {
         return;
       }
       this.socket = socket;
+      // Held back by the browser, or no bridge there: the browser knows.
+      const failed = async (reason, message) => {
+        const state = await loopbackAccessState();
+        reject(state === 'prompt' || state === 'denied'
+          ? new CorvaneError('blocked-by-browser', `${BLOCKED_ADVICE} (access to ${this.url}: ${state})`)
+          : new CorvaneError(reason, message));
+      };
       const attempt = {
         reject,
         timer: setTimeout(() => {
           if (this.connecting === attempt) this.connecting = null;
           if (this.socket === socket) this.close();
-          reject(new CorvaneError('timeout', `no answer from ${this.url} within ${this.timeoutMs} ms`));
+          // A browser that asks the user holds the connection meanwhile.
+          failed('timeout', `no answer from ${this.url} within ${this.timeoutMs} ms`);
         }, this.timeoutMs),
       };
       this.connecting = attempt;
@@ -100,7 +150,7 @@ export class CorvaneClient {
         const opening = this.connecting === attempt;
         settle();
         if (this.socket === socket) this.socket = null;
-        if (opening) reject(new CorvaneError('connect-failed', `the bridge at ${this.url} is not running`));
+        if (opening) failed('connect-failed', `the bridge at ${this.url} is not running`);
         this.failPending(new CorvaneError('closed', 'the connection to the bridge closed'));
       };
       socket.onerror = () => {}; // a close event follows with what matters

@@ -12,6 +12,10 @@ win_folder='C:\Program Files\Quillon\Brevant'
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 arp_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brevant'
 zone_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\ZoneMap\Domains'
+chrome_list='HKLM\SOFTWARE\Policies\Google\Chrome\LoopbackNetworkAllowedForUrls'
+edge_list='HKLM\SOFTWARE\Policies\Microsoft\Edge\LoopbackNetworkAllowedForUrls'
+organisation_site='https://intranet.example.org'
+bank_sites=$(sed -n 's/^IDS_IESET_TRUST=//p' "$top/dist/RVControl.ini" | tr -d '\r' | tr ';' ' ')
 port=20407
 user=${USER:-$(id -un)}
 failures=0
@@ -39,6 +43,12 @@ wait_for() {  # wait_for SECONDS COMMAND...
 port_open() { (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; }
 port_closed() { ! port_open; }
 reg_value() { wine reg query "$1" /v "$2" | awk -v name="$2" '$1 == name { $1 = ""; $2 = ""; sub(/^  */, ""); print }'; }
+# The values of a list policy, "NAME=VALUE" each, sorted.
+policy_list() { wine reg query "$1" | awk '$2 == "REG_SZ" { print $1 "=" $3 }' | sort; }
+lists_all_bank_sites() {  # KEY
+  local values; values=$(policy_list "$1" | cut -d= -f2-)
+  for site in $bank_sites; do grep -Fxq "$site" <<<"$values" || return 1; done
+}
 reg_has_key() { wine reg query "$1" >/dev/null 2>&1 && [ -n "$(wine reg query "$1")" ]; }
 key_state() { wine cscript //nologo "$(winepath_of "$top/control/examples/query-key.js")" | grep '^key state'; }
 winepath_of() { echo "Z:${1//\//\\}"; }
@@ -50,6 +60,8 @@ if port_open; then echo "port $port is taken: stop the bridge that holds it"; ex
 
 echo "== fresh prefix"
 wine_quiet cmd /c exit 0
+# An organisation's own entry, which the installer must keep as it is.
+wine_quiet reg add "$chrome_list" /v 1 /t REG_SZ /d "$organisation_site" /f
 echo "== install"
 wine_quiet "$(winepath_of "$setup")" /S
 for f in Brevant.exe Kestrine.dll Corvane.exe RVControl.ini TKLN0804.ini Brevant.ico QZR_logo.bmp RVA.dll \
@@ -69,6 +81,9 @@ clsid=$(reg_value 'HKCR\Kestrine.Kestrine.1\CLSID' '(Default)')
 [ -n "$clsid" ] || clsid=$(wine reg query 'HKCR\Kestrine.Kestrine.1\CLSID' | grep -o '{[0-9A-Fa-f-]*}' | head -1)
 server=$(wine reg query "HKCR\\CLSID\\$clsid\\InprocServer32" | grep -o 'C:\\.*Kestrine\.dll' | head -1)
 check "control registered from the installed folder ($server)" test "$server" = "$win_folder\\Kestrine.dll"
+check "Chrome's policy: the organisation's entry 1 kept" test "$(policy_list "$chrome_list" | grep '^1=')" = "1=$organisation_site"
+check "Chrome's policy lists the bank's sites ($(policy_list "$chrome_list" | paste -sd' '))" lists_all_bank_sites "$chrome_list"
+check "Edge's policy lists the bank's sites ($(policy_list "$edge_list" | paste -sd' '))" lists_all_bank_sites "$edge_list"
 check "the tool's install run wrote the trusted sites" wait_for 20 reg_has_key "$zone_key\\vesbank.example"
 check "the tool runs and made its settings copy" \
   wait_for 20 test -f "$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Quillon/RVControl.ini"
@@ -90,6 +105,9 @@ check "tool and bridge ended" wait_for 10 eval '! suite_running && port_closed'
 check "autostart entries removed" test -z "$(reg_value "$run_key" Brevant)$(reg_value "$run_key" Corvane)"
 check "programs entry removed" bash -c "! '$top/scripts/wine' reg query '$arp_key' >/dev/null 2>&1"
 check "control unregistered" bash -c "! '$top/scripts/wine' reg query 'HKCR\\Kestrine.Kestrine.1' >/dev/null 2>&1"
+check "Chrome's policy: only the organisation's entry left" test "$(policy_list "$chrome_list")" = "1=$organisation_site"
+check "Edge's policy key, which the installer made, removed" bash -c "! '$top/scripts/wine' reg query 'HKLM\SOFTWARE\Policies\Microsoft\Edge' >/dev/null 2>&1"
+check "the record of added entries removed" bash -c "! '$top/scripts/wine' reg query 'HKLM\SOFTWARE\Quillon' >/dev/null 2>&1"
 check "user's settings copy kept" test -f "$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Quillon/RVControl.ini"
 check "user's trusted sites kept" reg_has_key "$zone_key\\vesbank.example"
 check "user's simulated key kept" test -f "$WINEPREFIX/drive_c/users/$user/AppData/Local/RVASim/keys/installer-test.json"

@@ -1,7 +1,7 @@
 // What a bank page written in TypeScript does with the client: show the key
 // and its certificate, and tell the user why when it cannot. Checked with
 // `tsc --noEmit -p web` against corvane-client.d.ts; never run by the tests.
-import { CorvaneClient, CorvaneError, type UsbkeyState } from '../corvane-client.js';
+import { CorvaneClient, CorvaneError, type LoopbackAccessState, type UsbkeyState } from '../corvane-client.js';
 
 const stateText: Record<UsbkeyState, string> = {
   1: 'the key software is not installed',
@@ -36,6 +36,7 @@ export function explain(error: unknown): string {
   if (!(error instanceof CorvaneError)) throw error;
   switch (error.reason) {
     case 'connect-failed': return 'start the key service (Corvane) and reload the page';
+    case 'blocked-by-browser': return error.message; // how to allow the site
     case 'empty-reply': return 'the key has no certificate, or could not be read';
     case 'origin-not-allowed': return 'this page may not change the key';
     case 'timeout':
@@ -43,6 +44,14 @@ export function explain(error: unknown): string {
     case 'bad-reply':
     case 'too-long': return `internal error (${error.message})`;
   }
+}
+
+// Connect at once where the browser lets the page through; otherwise wait for
+// the user's click, which lets the browser ask.
+export async function connectWhenAllowed(key: CorvaneClient, userClick: Promise<void>): Promise<void> {
+  const state: LoopbackAccessState = await key.accessState();
+  if (state !== 'granted' && state !== 'unknown') await userClick;
+  await key.connect();
 }
 
 // The whole reply, typed by its operation name.
@@ -65,6 +74,8 @@ export async function misuse(key: CorvaneClient): Promise<void> {
   new CorvaneClient({ timeout: 5000 });
   // @ts-expect-error not one of CorvaneError's reasons
   new CorvaneError('timed-out', 'no reply');
+  // @ts-expect-error not one of the access states
+  if ((await key.accessState()) === 'allowed') return;
   // @ts-expect-error KeyInit's reply has Init, not Count
   const count: number = (await key.call('KeyInit')).Count;
   void serial, count;

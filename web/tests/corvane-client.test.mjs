@@ -186,3 +186,53 @@ test('an empty reply to an operation that changes the key says the page may not'
     await rejectsWith(refused, reason);
   }
 });
+
+// The page's browser as the client sees it: navigator.permissions and the
+// page's own address, put in place for one test and taken away after.
+async function inBrowser({ permissions, hostname }, body) {
+  const saved = ['navigator', 'location'].map((name) => [name, Object.getOwnPropertyDescriptor(globalThis, name)]);
+  const define = (name, value) => Object.defineProperty(globalThis, name, { value, configurable: true, writable: true });
+  define('navigator', permissions === undefined ? {} : { permissions });
+  define('location', { hostname, origin: `https://${hostname}` });
+  try {
+    await body();
+  } finally {
+    for (const [name, descriptor] of saved) {
+      if (descriptor) Object.defineProperty(globalThis, name, descriptor);
+      else delete globalThis[name];
+    }
+  }
+}
+
+const answering = (state) => ({ query: async ({ name }) => (name === 'loopback-network' ? { state } : {}) });
+const unknownName = { query: async () => { throw new TypeError('not a valid PermissionName'); } };
+
+test('a refused connection says whether the browser held the page back', async () => {
+  const cases = [
+    // permissions, page host, accessState(), connect() rejects with
+    [answering('granted'), 'ebank.vesbank.example', 'granted', 'connect-failed'],
+    [answering('prompt'), 'ebank.vesbank.example', 'prompt', 'blocked-by-browser'],
+    [answering('denied'), 'ebank.vesbank.example', 'denied', 'blocked-by-browser'],
+    [unknownName, 'ebank.vesbank.example', 'unknown', 'connect-failed'],
+    [undefined, 'ebank.vesbank.example', 'unknown', 'connect-failed'],
+    [answering('prompt'), '127.0.0.1', 'granted', 'connect-failed'],
+    [answering('prompt'), 'localhost', 'granted', 'connect-failed'],
+  ];
+  for (const [permissions, hostname, state, reason] of cases) {
+    await inBrowser({ permissions, hostname }, async () => {
+      FakeSocket.mode = 'refuse';
+      const client = new CorvaneClient({ url: 'ws://127.0.0.1:1', WebSocketImpl: FakeSocket });
+      assert.equal(await client.accessState(), state, `${hostname}, ${state}`);
+      await rejectsWith(client.connect(), reason);
+    });
+  }
+});
+
+test('a connection held while the browser asks times out as blocked', async () => {
+  await inBrowser({ permissions: answering('prompt'), hostname: 'ebank.vesbank.example' }, async () => {
+    FakeSocket.mode = 'silent';
+    const client = new CorvaneClient({ url: 'ws://127.0.0.1:1', WebSocketImpl: FakeSocket, timeoutMs: 20 });
+    await assert.rejects(client.connect(), (error) => error.reason === 'blocked-by-browser' &&
+      error.message.includes('apps and services on this device'));
+  });
+});
