@@ -28,6 +28,9 @@ if(BUILD_TESTING)
   add_project_test(brevant_cert_flow_tests SOURCES tests/cert_flow_test.cpp
     LIBS brevant_cert_store brevant_base brevant_testing framework tokensim_testing comctl32)
   add_dependencies(brevant_cert_flow_tests brevant rva tokenctl dist_files browser_standins)
+  add_project_test(brevant_main_window_tests SOURCES tests/main_window_test.cpp
+    LIBS brevant_cert_store brevant_base brevant_testing framework tokensim_testing comctl32)
+  add_dependencies(brevant_main_window_tests brevant rva tokenctl dist_files browser_standins)
 
   # Test programs in the place of the browsers and of the shell's window list
   # (testing/browser_standins.h puts them there).

@@ -90,6 +90,8 @@ void CBrevantDlg::StartUp() {
   instance_mutex_.reset(instance.mutex);
   bring_to_front_message_ = instance.bring_to_front_message;
   if (instance.another_copy_runs) {
+    // The running copy may take the foreground: the user just asked for it.
+    AllowSetForegroundWindow(ASFW_ANY);
     PostMessageW(HWND_BROADCAST, bring_to_front_message_, 0, 0);
     ExitProcess(0);
   }
@@ -241,6 +243,9 @@ void CBrevantDlg::OnTrayNotify(LPARAM mouse_message) {
         GetCursorPos(&cursor);
         SetForegroundWindow(hwnd());
         TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, hwnd(), nullptr);
+        // Without a message after it, the menu of a window in the
+        // background does not close when the user clicks elsewhere.
+        PostMessageW(hwnd(), WM_NULL, 0, 0);
       }
       return;
     }
@@ -264,7 +269,7 @@ LRESULT CBrevantDlg::OnKeyInserted(const std::string& reader) {
 
 void CBrevantDlg::OnKeyRemovedMsg(const std::string& reader) {
   ShowPopup(CachedText("KEY_REMOVE"));
-  open_dialogs_.CloseFor(reader, [](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 100); });
+  open_dialogs_.CloseFor(reader, [](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, kClosedByRemoval); });
   details_.Clear();
   selection_text_.clear();
   RefreshKeyTree();
@@ -360,26 +365,37 @@ void CBrevantDlg::OnKeyInfo() {
   ShowKeyInfo(DeviceTable(), *this, SelectedReaderName(tree_), computer_texts_);
 }
 
+// Only a translation of keys lives here: message boxes, menus and the
+// certificate viewer run loops of their own that never ask the filters, so
+// every message that must not be lost is handled in the window procedure.
 bool CBrevantDlg::PreTranslateMessage(MSG& message) {
-  if (message.message == kInitialPinChangeMessage) {
-    if (!initial_pin_flow_running_) {
-      initial_pin_flow_running_ = true;
-      RunInitialPinChange();
-      initial_pin_flow_running_ = false;
-    }
+  // Enter and Escape would end the main dialog, which ends the program. A
+  // dialog opened over it keeps its own Enter and Escape.
+  const bool ends_dialog =
+      message.message == WM_KEYDOWN && (message.wParam == VK_ESCAPE || message.wParam == VK_RETURN);
+  return ends_dialog && message.hwnd != nullptr && (message.hwnd == hwnd() || IsChild(hwnd(), message.hwnd));
+}
+
+void CBrevantDlg::OnInitialPinChangeRequest() {
+  if (initial_pin_flow_running_) return;
+  initial_pin_flow_running_ = true;
+  RunInitialPinChange();
+  initial_pin_flow_running_ = false;
+}
+
+void CBrevantDlg::OnIdleTimerMessage(WPARAM wparam, LPARAM lparam) {
+  StopTimer(kIdleTimer);
+  if (const std::optional<std::uint32_t> period = IdleTimerPeriodMs(wparam, lparam)) StartTimer(kIdleTimer, *period);
+}
+
+bool CBrevantDlg::OnRegisteredMessage(UINT message, WPARAM wparam) {
+  if (message == 0) return false;
+  if (message == certs_changed_message_) {
+    OnCertsChanged(wparam);
     return true;
   }
-  if (certs_changed_message_ != 0 && message.message == certs_changed_message_ && message.hwnd == hwnd())
-    OnCertsChanged(message.wParam);
-  if (message.message == WM_KEYDOWN && (message.wParam == VK_ESCAPE || message.wParam == VK_RETURN)) return true;
-  if (bring_to_front_message_ != 0 && message.message == bring_to_front_message_ && message.hwnd == hwnd()) {
+  if (message == bring_to_front_message_) {
     ShowMainWindow();
-    return true;
-  }
-  if (message.message == kIdleTimerMessage) {
-    StopTimer(kIdleTimer);
-    if (const std::optional<std::uint32_t> period = IdleTimerPeriodMs(message.wParam, message.lParam))
-      StartTimer(kIdleTimer, *period);
     return true;
   }
   return false;
@@ -457,13 +473,12 @@ bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       return true;
     case kKeyPresentMessage:
     case kKeyRemovedMessage: {
-      const std::unique_ptr<char[]> reader = TakeReaderName(lparam);
-      const std::string name = reader ? reader.get() : "";
-      if (message == kKeyPresentMessage) result = OnKeyInserted(name);
-      else {
-        OnKeyRemovedMsg(name);
-        result = 0;
-      }
+      result = 0;
+      // A message the key monitor did not send is not a key event.
+      const std::optional<std::string> reader = TakeReaderName(lparam);
+      if (!reader) return true;
+      if (message == kKeyPresentMessage) result = OnKeyInserted(*reader);
+      else OnKeyRemovedMsg(*reader);
       return true;
     }
     case kNoticeMessage:
@@ -473,10 +488,22 @@ bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
     case WM_COPYDATA:
       OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lparam));
       return false;
+    case kInitialPinChangeMessage:
+      OnInitialPinChangeRequest();
+      result = 0;
+      return true;
+    case kIdleTimerMessage:
+      OnIdleTimerMessage(wparam, lparam);
+      result = 0;
+      return true;
     case WM_DESTROY:
       StopKeyMonitor();
       return false;
     default:
+      if (OnRegisteredMessage(message, wparam)) {
+        result = 0;
+        return true;
+      }
       return Dialog::OnMessage(message, wparam, lparam, result);
   }
 }

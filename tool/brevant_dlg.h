@@ -63,6 +63,10 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   void OnNotice(WPARAM which);
   void OnCopyData(const COPYDATASTRUCT* data);
   void OnCertsChanged(WPARAM what);
+  void OnInitialPinChangeRequest();
+  void OnIdleTimerMessage(WPARAM wparam, LPARAM lparam);
+  // The registered messages of other programs; false for any other.
+  bool OnRegisteredMessage(UINT message, WPARAM wparam);
   void ViewSelectedCert();
   void OnRegisterCerts();
   void OnRemoveCerts();

@@ -1,5 +1,6 @@
 #include "key_monitor.h"
 
+#include <cstdint>
 #include <optional>
 
 #include "device_layer.h"
@@ -18,10 +19,31 @@ void Dispatch(Call call) {
   if (g_active_monitor != nullptr) call(*g_active_monitor);
 }
 
+
+// Reader names on their way to the main window, by ticket. A name stays
+// here only while its message is queued.
+std::mutex g_mail_lock;
+std::map<LPARAM, std::string> g_mailed_names;
+LPARAM g_last_ticket = 0;
+
 }  // namespace
 
-std::unique_ptr<char[]> TakeReaderName(LPARAM lparam) {
-  return std::unique_ptr<char[]>(reinterpret_cast<char*>(lparam));
+LPARAM MailReaderName(const char* reader) {
+  std::lock_guard guard(g_mail_lock);
+  do {
+    g_last_ticket = g_last_ticket == INTPTR_MAX ? 1 : g_last_ticket + 1;
+  } while (g_mailed_names.count(g_last_ticket) != 0);
+  g_mailed_names.emplace(g_last_ticket, reader != nullptr ? reader : "");
+  return g_last_ticket;
+}
+
+std::optional<std::string> TakeReaderName(LPARAM ticket) {
+  std::lock_guard guard(g_mail_lock);
+  const auto at = g_mailed_names.find(ticket);
+  if (at == g_mailed_names.end()) return std::nullopt;
+  std::string reader = std::move(at->second);
+  g_mailed_names.erase(at);
+  return reader;
 }
 
 KeyMonitor::~KeyMonitor() { Stop(); }

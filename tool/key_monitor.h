@@ -12,13 +12,15 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "device_api.h"
 
 namespace brevant {
 
-// Posted to the main window; lParam is the reader name (see TakeReaderName).
+// Posted to the main window; lParam is a ticket for the reader name (see
+// MailReaderName).
 inline constexpr UINT kKeyPresentMessage = WM_USER + 102;
 inline constexpr UINT kKeyRemovedMessage = WM_USER + 103;
 // Presence of a reader as the monitor records it.
@@ -28,9 +30,13 @@ inline constexpr char kMonitoredReader[] = "Quillon Tarnex UDISK 0";
 inline constexpr DWORD kArrivalPauseMs = 200;
 inline constexpr DWORD kRemovalPauseMs = 200;  // taken twice
 
-// A key message's reader name is a copy made for the message; whoever
-// handles the message owns it from here on.
-std::unique_ptr<char[]> TakeReaderName(LPARAM lparam);
+// A key message carries its reader name as a ticket, never as a pointer:
+// any program of the user can post the same message numbers, and a pointer
+// taken from one would be read and freed. MailReaderName keeps a copy of the
+// name and gives its ticket (never 0); TakeReaderName hands the copy over
+// once, and nothing for a ticket this process did not give out.
+LPARAM MailReaderName(const char* reader);
+std::optional<std::string> TakeReaderName(LPARAM ticket);
 
 // What the monitor does to the rest of the tool.
 class KeyMonitorActions {

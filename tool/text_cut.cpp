@@ -36,6 +36,25 @@ std::string CutText(std::string_view text, std::size_t buffer_size) {
   return std::string(text.substr(0, CutLength(text, buffer_size - 1)));
 }
 
+std::string WithNumber(std::string_view text, long number) {
+  std::string out;
+  bool placed = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (text[i] == '%' && next == '%') {
+      out += '%';
+      ++i;
+    } else if (text[i] == '%' && next == 'd' && !placed) {
+      out += std::to_string(number);
+      placed = true;
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 int ParseDecimal(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;

@@ -25,6 +25,10 @@ std::size_t CopyCut(char (&buffer)[N], std::string_view text) {
 // `text` as it would be held by a buffer of `buffer_size` bytes.
 std::string CutText(std::string_view text, std::size_t buffer_size);
 
+// `text` with its first "%d" replaced by `number` and each "%%" by "%",
+// as a format of one number shows it; any other "%" stays as it is.
+std::string WithNumber(std::string_view text, long number);
+
 // The settings' decimal conversion: leading blanks, an optional sign, then
 // digits; anything else ends the number, no digits give 0. Values beyond the
 // range of int are held at its limit rather than wrapping.

@@ -43,13 +43,8 @@ class ToolActions : public KeyMonitorActions {
   void RemoveTrayIcon() override { tray_.RemoveIcon(); }
   void PostToMainWindow(UINT message, WPARAM wparam, const char* reader) override {
     if (main_window_ == nullptr) return;
-    char* copy = nullptr;
-    if (reader != nullptr) {
-      const std::size_t length = std::strlen(reader);
-      copy = new char[length + 1];
-      std::memcpy(copy, reader, length + 1);
-    }
-    if (!PostMessageA(main_window_, message, wparam, reinterpret_cast<LPARAM>(copy))) delete[] copy;
+    const LPARAM ticket = reader != nullptr ? MailReaderName(reader) : 0;
+    if (!PostMessageA(main_window_, message, wparam, ticket)) TakeReaderName(ticket);
   }
   void Pause(DWORD ms) override { Sleep(ms); }
   void HandleLastRemovalInBrowser() override { FindBankWindowsOnLastRemoval(); }

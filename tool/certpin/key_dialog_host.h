@@ -18,8 +18,12 @@ class KeyDialogHost {
   virtual void RefreshKeys() = 0;
 };
 
+// The result of a key's dialog closed because its key went: the main window
+// posts WM_SYSCOMMAND/SC_CLOSE with this lParam to each of them.
+inline constexpr INT_PTR kClosedByRemoval = 100;
+
 // A key's dialog registered with the main window while it is shown, under
-// the key's reader name.
+// the key's reader name; it ends with kClosedByRemoval when its key goes.
 template <typename Base>
 class RegisteredDialog : public Base {
  public:
@@ -34,6 +38,11 @@ class RegisteredDialog : public Base {
     return result;
   }
   bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override {
+    if (message == WM_SYSCOMMAND && (wparam & 0xFFF0) == SC_CLOSE && lparam == kClosedByRemoval) {
+      this->EndDialog(kClosedByRemoval);
+      result = 0;
+      return true;
+    }
     if (message == WM_DESTROY) host_.UnregisterOpenDialog(this->hwnd());
     return Base::OnMessage(message, wparam, lparam, result);
   }

@@ -88,7 +88,8 @@ bool CModifyPinDlg::OnInitDialog() {
     const std::string mouse_tip = ToolKeyText("SHOW_MOUSEMOVE_TIP");
     if (!mouse_tip.empty() && mouse_tip != "0") tooltip_.AddTool(Item(IDC_NEW_PIN), tip_text_);
   }
-  if (CapsLockOn()) ShowCapsLockTip();
+  // At the start the tip goes under the new PIN, the field it is about.
+  if (CapsLockOn()) ShowCapsLockTip(Item(IDC_NEW_PIN));
   SetFocus(Item(first_use_ ? IDC_NEW_PIN : IDC_OLD_PIN));
   return false;
 }
@@ -199,8 +200,7 @@ void CModifyPinDlg::OnCancel() {
   EndDialog(IDCANCEL);
 }
 
-void CModifyPinDlg::ShowCapsLockTip() {
-  HWND target = target_;
+void CModifyPinDlg::ShowCapsLockTip(HWND target) {
   if (target == nullptr || GetParent(target) != hwnd()) target = Item(IDC_NEW_PIN);
   RECT place = {};
   GetWindowRect(target, &place);
@@ -220,7 +220,7 @@ bool CModifyPinDlg::PreTranslateMessage(MSG& message) {
     }
   }
   if ((message.message == WM_KEYDOWN || message.message == WM_KEYUP) && message.wParam == VK_CAPITAL) {
-    if (CapsLockOn()) ShowCapsLockTip();
+    if (CapsLockOn()) ShowCapsLockTip(target_);
     else if (tooltip_.help_shown()) tooltip_.HideTooltip();
   }
   return message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE;

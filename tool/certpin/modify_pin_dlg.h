@@ -48,7 +48,8 @@ class CModifyPinDlg : public fw::Dialog {
   void Reject(const std::string& text, UINT type);
   // After a rejection: a key that has gone ends the dialog as cancelled.
   void EndIfKeyGone();
-  void ShowCapsLockTip();
+  // Shows the Caps Lock tip under `target` (the new-PIN field when null).
+  void ShowCapsLockTip(HWND target);
   HWND FieldWindow(int id) const { return Item(id); }
   CSecureEditEx* FieldOf(HWND window);
 

@@ -13,14 +13,13 @@
 namespace brevant {
 namespace {
 
-constexpr INT_PTR kClosedByRemoval = 100;  // a dialog closed because its key went
-
 std::string Title(const std::string& label) {
   const std::string title = CachedText("TOOL_TITLE");
   return label.empty() ? title : title + " - " + label;
 }
 
 using RegisteredPinDialog = RegisteredDialog<CModifyPinDlg>;
+using RegisteredQuestion = RegisteredDialog<CDlgMsgBox>;
 
 }  // namespace
 
@@ -49,10 +48,12 @@ void ForcePinChangeIfNew(const tk::DeviceApi& api, const std::string& reader, Ke
   if (!KeyIsPresent(api, reader)) return;
 
   const HWND owner = host.HostWindow();
-  CDlgMsgBox ask(owner);
+  // Registered with its key like the PIN dialog: pulling the key out while
+  // the question is up ends the flow there.
+  RegisteredQuestion ask(host, reader, owner);
   ask.SetCaption(CachedText("TOOL_TITLE"));
   ask.SetMessageText(LngText("ChangePINPage", "IDS_USING_FIRSTTIME"));
-  if (ask.Run() == kClosedByRemoval) return;
+  if (ask.Run() == kClosedByRemoval || !KeyIsPresent(api, reader)) return;
 
   RegisteredPinDialog dialog(host, reader, reader, true, Title(label));
   while (dialog.DoModal(owner) == IDOK) {

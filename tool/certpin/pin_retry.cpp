@@ -1,6 +1,5 @@
 #include "pin_retry.h"
 
-#include <cstdio>
 #include <string>
 
 #include "language.h"
@@ -15,9 +14,10 @@ constexpr std::size_t kLastTryTextBytes = 1024;
 }  // namespace
 
 bool AskPinRetry(HWND owner, BYTE retries_left) {
-  const std::string format = LngText("QLAppView", "QLAPP_VERIFYPIN_ERR");
+  // The text comes from a file anyone may edit: the number goes in by hand,
+  // never through a format.
   char text[kTextBuffer] = {};
-  std::snprintf(text, sizeof text, format.c_str(), static_cast<int>(retries_left));
+  CopyCut(text, WithNumber(LngText("QLAppView", "QLAPP_VERIFYPIN_ERR"), retries_left));
   return ToolMessageBox(owner, text, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
 

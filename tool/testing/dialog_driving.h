@@ -12,19 +12,22 @@ namespace pintest {
 
 constexpr int kMessageBoxText = 0xFFFF;  // the static of a system message box
 
-// A visible top-level window of `process` holding one of `ids`, or null.
-inline HWND FindDialogWith(std::initializer_list<int> ids, DWORD process_id = GetCurrentProcessId()) {
+// A visible top-level window of `process` holding one of `ids`, or null;
+// `except` is never the one (a window whose controls share the ids).
+inline HWND FindDialogWith(std::initializer_list<int> ids, DWORD process_id = GetCurrentProcessId(),
+                           HWND except = nullptr) {
   struct Search {
     std::initializer_list<int> ids;
     DWORD process;
+    HWND except;
     HWND found;
-  } search = {ids, process_id, nullptr};
+  } search = {ids, process_id, except, nullptr};
   EnumWindows(
       [](HWND window, LPARAM context) -> BOOL {
         auto& wanted = *reinterpret_cast<Search*>(context);
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
-        if (process != wanted.process || !IsWindowVisible(window)) return TRUE;
+        if (process != wanted.process || window == wanted.except || !IsWindowVisible(window)) return TRUE;
         for (const int id : wanted.ids) {
           if (GetDlgItem(window, id) == nullptr) continue;
           wanted.found = window;
@@ -37,9 +40,9 @@ inline HWND FindDialogWith(std::initializer_list<int> ids, DWORD process_id = Ge
 }
 
 // The same, waited for 10 s.
-inline HWND WaitForDialogWith(int id, DWORD process_id = GetCurrentProcessId()) {
+inline HWND WaitForDialogWith(int id, DWORD process_id = GetCurrentProcessId(), HWND except = nullptr) {
   for (int i = 0; i < 1000; ++i) {
-    if (const HWND found = FindDialogWith({id}, process_id)) return found;
+    if (const HWND found = FindDialogWith({id}, process_id, except)) return found;
     Sleep(10);
   }
   return nullptr;

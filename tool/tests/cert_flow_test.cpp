@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "browser_standins.h"
 #include "cert_store.h"
 #include "device_layer.h"
 #include "device_table.h"
@@ -19,6 +18,7 @@
 #include "scoped_handle.h"
 #include "settings.h"
 #include "sim_fixture.h"
+#include "running_tool.h"
 #include "tool_driver.h"
 #include "text.h"
 #include "window.h"
@@ -29,44 +29,7 @@ using brevant::testing::FindMainWindow;
 using brevant::testing::TreeNodes;
 using brevant::testing::WaitUntil;
 
-std::string Setting(const char* key) { return brevant::testing::ShippedSetting("CSPINFO", key); }
-int ProviderEntries() { return brevant::testing::ProviderEntries(Setting("CSP_NAME")); }
-
-class CertFlow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    brevant::RemoveProviderCerts(Setting("CSP_NAME").c_str(), Setting("SM2_STORE_NAME").c_str());
-    for (const char* key : {"first", "second"}) {
-      // PIN already changed: no first-use change comes in the way.
-      Tokenctl(std::string("create ") + key + " --pin-change-tag 1");
-      Import(key, "c1", "sig", "ku-sig");
-      Import(key, "c2", "exch", key == std::string("first") ? "ku-nr" : "ku-none");
-    }
-  }
-  void TearDown() override {
-    if (tool_) {
-      if (const HWND window = FindMainWindow(GetProcessId(tool_.get()))) PostMessageW(window, WM_CLOSE, 0, 0);
-      if (WaitForSingleObject(tool_.get(), 5000) != WAIT_OBJECT_0) TerminateProcess(tool_.get(), 1);
-    }
-    brevant::RemoveProviderCerts(Setting("CSP_NAME").c_str(), Setting("SM2_STORE_NAME").c_str());
-  }
-  static void Tokenctl(const std::string& arguments) { ASSERT_EQ(simtest::Tokenctl(arguments).exit_code, 0u) << arguments; }
-  static void Import(const char* key, const char* container, const char* spec, const char* cert) {
-    Tokenctl(std::string("import-cert ") + key + " --container " + container + " --spec " + spec + " --file \"" +
-             simtest::CertFile(cert) + "\"");
-  }
-  HWND Start() {
-    tool_.reset(simtest::StartProcess("\"" + simtest::BinDir() + "\\Brevant.exe\""));
-    HWND window = nullptr;
-    WaitUntil([&] { return (window = FindMainWindow(GetProcessId(tool_.get()))) != nullptr; });
-    return window;
-  }
-
-  simtest::SimKeyFolder keys_;
-  // The shipped settings open the bank's site for a key with a certificate.
-  brevant::testing::BrowserStandins browsers_;
-  fw::ScopedHandle tool_;
-};
+using CertFlow = brevant::testing::RunningTool;
 
 TEST_F(CertFlow, CertificatesComeWithTheKeyAndGoWithIt) {
   const HWND window = Start();

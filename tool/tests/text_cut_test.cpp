@@ -78,3 +78,17 @@ TEST(ParseDecimal, ReadsLeadingNumberLikeTheStandardConversion) {
 }
 
 }  // namespace
+
+TEST(WithNumber, PutsTheOneNumberInWithoutReadingTheTextAsAFormat) {
+  const struct {
+    const char* text;
+    std::string shown;
+  } cases[] = {
+      {"PIN\xC2\xEB\xB4\xED\xCE\xF3\xA3\xAC\xBB\xB9\xBF\xC9\xB3\xA2\xCA\xD4%d\xB4\xCE", "PIN\xC2\xEB\xB4\xED\xCE\xF3\xA3\xAC\xBB\xB9\xBF\xC9\xB3\xA2\xCA\xD4" "5\xB4\xCE"},
+      {"%s tries: %d, then %d", "%s tries: 5, then %d"},
+      {"100%% sure, %d left", "100% sure, 5 left"},
+      {"no number", "no number"},
+      {"ends with %", "ends with %"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(brevant::WithNumber(c.text, 5), c.shown) << c.text;
+}
