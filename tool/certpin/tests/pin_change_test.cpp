@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,40 @@ TEST_F(PinChange, TheKeysRefusalsEndBothFlowsWithTheirMessages) {
     EXPECT_TRUE(VerifiesWith("12345678")) << c.result;
     ASSERT_EQ(simtest::Tokenctl("delete k").exit_code, 0u);
   }
+}
+
+// With Caps Lock on when the dialog opens, the rules tip comes up under the
+// new PIN, the field it is about, whichever field the soft keyboard targets.
+TEST_F(PinChange, CapsLockOnAtTheStartShowsTheTipUnderTheNewPin) {
+  Insert("--pin-change-tag 1");
+  BYTE keys[256] = {};
+  ASSERT_TRUE(GetKeyboardState(keys));
+  const BYTE caps_before = keys[VK_CAPITAL];
+  keys[VK_CAPITAL] |= 1;  // toggled on, for this thread, where the dialog runs
+  ASSERT_TRUE(SetKeyboardState(keys));
+  RECT tip = {};
+  std::vector<RECT> fields(3);
+  Run([&] { ChangePinForKey(DeviceTable(), host_, kReader); },
+      [&] {
+        const HWND dialog = WaitForDialogWith(IDC_NEW_PIN);
+        ASSERT_NE(dialog, nullptr);
+        const int ids[] = {IDC_OLD_PIN, IDC_NEW_PIN, IDC_CONFIRM_PIN};
+        for (int i = 0; i < 3; ++i) GetWindowRect(GetDlgItem(dialog, ids[i]), &fields[i]);
+        for (int i = 0; i < 1000; ++i) {
+          const HWND tooltip = FindWindowW(L"CPPToolTip", nullptr);
+          if (tooltip != nullptr && IsWindowVisible(tooltip) && GetWindowRect(tooltip, &tip)) break;
+          Sleep(10);
+        }
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      });
+  keys[VK_CAPITAL] = caps_before;
+  SetKeyboardState(keys);
+  // The field whose bottom edge the tip hangs from.
+  int nearest = 0;
+  for (int i = 1; i < 3; ++i)
+    if (std::abs(tip.top - fields[i].bottom) < std::abs(tip.top - fields[nearest].bottom)) nearest = i;
+  EXPECT_NE(tip.bottom, 0) << "no tip shown";
+  EXPECT_EQ(nearest, 1) << "the tip hangs under the new PIN, top " << tip.top;
 }
 
 TEST_F(PinChange, ALockedNewKeyIsNotAskedForANewPin) {
