@@ -95,44 +95,73 @@ void CSecureEditEx::ShowStars(std::size_t caret) {
   SendMessageW(hwnd(), EM_SCROLLCARET, 0, 0);
 }
 
+// The field shows one star per stored character and lets nothing else be
+// typed, so whatever is not a star just came in, and the stars either side
+// of it are the characters that stayed: those gone were where the new ones
+// are now (a selection typed over). Only when nothing came in were they
+// removed at the caret (Backspace, Delete). The length and the caret alone
+// cannot tell a selection typed over from a deletion.
 void CSecureEditEx::OnTextChanged() {
-  const int length = GetWindowTextLengthA(hwnd());
-  DWORD start = 0, end = 0;
-  SendMessageW(hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  std::size_t caret = start;
-  const std::size_t now = length > 0 ? static_cast<std::size_t>(length) : 0;
-  if (now < count_) {
-    Remove(caret, count_ - now);
-  } else if (now > count_) {
-    const std::size_t added = now - count_;
-    tk::SecretBuffer<kMaxCharacters + 64> text;
-    char* buffer = reinterpret_cast<char*>(text.data());
-    const int read = GetWindowTextA(hwnd(), buffer, static_cast<int>(text.capacity()));
-    if (read >= 0 && caret <= static_cast<std::size_t>(read) && caret >= added) {
+  tk::SecretBuffer<kMaxCharacters + 64> text;
+  char* buffer = reinterpret_cast<char*>(text.data());
+  const int read = GetWindowTextA(hwnd(), buffer, static_cast<int>(text.capacity()));
+  std::size_t caret = count_;
+  // A text that may not have fitted is nobody's typing: the PIN stays.
+  if (read >= 0 && static_cast<std::size_t>(read) + 1 < text.capacity()) {
+    const std::size_t now = static_cast<std::size_t>(read);
+    std::size_t first = now, last = 0;
+    for (std::size_t i = 0; i < now; ++i) {
+      if (buffer[i] == '*') continue;
+      first = std::min(first, i);
+      last = i + 1;
+    }
+    if (first < last) {
+      const std::size_t stayed = first + (now - last);
+      Remove(first, count_ - std::min(count_, stayed));
       // Only digits and letters are kept, whatever way the text came (a
-      // WM_SETTEXT from outside bypasses the typing filter).
+      // WM_SETTEXT or EM_REPLACESEL from outside bypasses the typing filter).
       const ScrambleOffsets offsets = CurrentScrambleOffsets();
       std::size_t kept = 0;
-      for (std::size_t i = caret - added; i < caret; ++i) {
+      for (std::size_t i = first; i < last; ++i) {
         const char c = Unscramble(buffer[i], offsets);
         if (IsDigit(static_cast<unsigned char>(c)) || IsLetter(static_cast<unsigned char>(c)))
-          buffer[caret - added + kept++] = c;
+          buffer[first + kept++] = c;
       }
-      const std::size_t room = kMaxCharacters - std::min(count_, kMaxCharacters);
-      Insert(caret - added, buffer + caret - added, kept);
-      caret = caret - added + std::min(kept, room);
+      const std::size_t before = count_;
+      Insert(first, buffer + first, kept);
+      caret = std::min(first, before) + (count_ - before);
+    } else {
+      caret = std::min<std::size_t>(Selection().first, now);
+      if (now < count_) Remove(caret, count_ - now);
     }
-    // `text` wipes itself.
   }
+  // `text` wipes itself.
   ClearScrambleOffsets();
   edited_ = true;
   ShowStars(caret);
 }
 
-void CSecureEditEx::CollapseSelection() {
+std::pair<DWORD, DWORD> CSecureEditEx::Selection() const {
   DWORD start = 0, end = 0;
   SendMessageW(hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return {start, end};
+}
+
+void CSecureEditEx::CollapseSelection() {
+  const auto [start, end] = Selection();
   if (start != end) SendMessageW(hwnd(), EM_SETSEL, start, start);
+}
+
+// Keys and the mouse move the caret but select nothing (Shift with an arrow
+// or a click, a drag, a double click): a selection they made goes again at once. The
+// one the dialog makes when Tab brings the focus here stays, through the
+// keys' release and the mouse passing over, so that what is typed next
+// replaces the PIN as in any other field.
+bool CSecureEditEx::DefaultSelectingNothing(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  const auto before = Selection();
+  result = DefaultHandling(message, wparam, lparam);
+  if (hwnd() != nullptr && Selection() != before) CollapseSelection();
+  return true;
 }
 
 bool CSecureEditEx::OnReflectedCommand(int code) {
@@ -144,7 +173,10 @@ bool CSecureEditEx::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
   switch (message) {
     case WM_CHAR: {
       const unsigned char c = static_cast<unsigned char>(wparam);
-      const bool wanted = c == VK_BACK || ((IsDigit(c) || IsLetter(c)) && count_ < kMaxCharacters);
+      // A full field still takes a character that replaces a selection.
+      const auto [start, end] = Selection();
+      const bool room = count_ < kMaxCharacters || start != end;
+      const bool wanted = c == VK_BACK || ((IsDigit(c) || IsLetter(c)) && room);
       if (wanted && !KeyDown(VK_CONTROL)) return false;
       // A dropped key changes nothing, so its offsets must not outlive it.
       ClearScrambleOffsets();
@@ -156,6 +188,13 @@ bool CSecureEditEx::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
         result = 0;
         return true;  // no copy, cut, paste or select-all
       }
+      // The edit control pastes on Shift+Insert and cuts on Shift+Delete by
+      // itself, without a WM_PASTE or WM_CUT to refuse; the soft keyboard's
+      // Shift and Ins keys arrive the same way.
+      if (KeyDown(VK_SHIFT) && (wparam == VK_INSERT || wparam == VK_DELETE)) {
+        result = 0;
+        return true;
+      }
       if (KeyDown(VK_SHIFT) && (wparam == VK_HOME || wparam == VK_END)) {
         Remove(0, count_);
         edited_ = true;
@@ -165,7 +204,7 @@ bool CSecureEditEx::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
         result = 0;
         return true;
       }
-      return false;
+      return DefaultSelectingNothing(message, wparam, lparam, result);
     case WM_PASTE:
     case WM_CUT:
     case WM_COPY:
@@ -175,14 +214,12 @@ bool CSecureEditEx::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
     case WM_CONTEXTMENU:
       result = 0;
       return true;
-    case WM_KEYUP:
     case WM_DEADCHAR:
     case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:  // with Shift it selects
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
-      result = DefaultHandling(message, wparam, lparam);
-      CollapseSelection();
-      return true;
+      return DefaultSelectingNothing(message, wparam, lparam, result);
     case WM_SETFOCUS:
       ClearScrambleOffsets();
       SetSoftKeyboardTarget(hwnd());

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "pin_strength.h"
@@ -52,6 +53,8 @@ class CSecureEditEx : public fw::Window {
   void Insert(std::size_t position, const char* characters, std::size_t count);
   void Remove(std::size_t position, std::size_t count);
   void ShowStars(std::size_t caret);
+  bool DefaultSelectingNothing(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  std::pair<DWORD, DWORD> Selection() const;  // start, end
   void CollapseSelection();
 
   std::vector<std::uint8_t> masked_;

@@ -1,13 +1,14 @@
-// The soft keyboard inside the PIN dialog, used the way a person does:
-// opening and closing it with its button, clicking keys, typing on the
-// "physical" keyboard (synthesised input from another thread). What arrived
-// is read back from the dialog's PIN records.
+// The soft keyboard and the PIN fields inside the PIN dialog, used the way a
+// person does: opening and closing the keyboard with its button, clicking
+// keys, typing on the "physical" keyboard (synthesised input from another
+// thread). What arrived is read back from the dialog's PIN records.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "modify_pin_dlg.h"
 #include "pin_record.h"
 #include "resource.h"
+#include "scoped_gdi.h"
 #include "settings.h"
 #include "sim_fixture.h"
 #include "soft_keyboard.h"
@@ -29,7 +31,7 @@ namespace {
 using namespace brevant;
 using namespace pintest;
 
-constexpr int kSpace = 9, kPunctuation = 70, kCapsLock = 7, kShift = 3;
+constexpr int kSpace = 9, kPunctuation = 70, kCapsLock = 7, kShift = 3, kInsert = 18, kDelete = 19;
 
 // The keyboard inside `dialog` once it is shown; with `shown` false, null
 // once it is gone (else what is left of it).
@@ -74,6 +76,73 @@ void TypePhysically(const std::string& text) {
     Sleep(20);
   }
 }
+
+// A key pressed and released, with Shift held when `shift`.
+void Tap(BYTE key, bool shift = false) {
+  if (shift) keybd_event(VK_SHIFT, 0, 0, 0);
+  keybd_event(key, 0, 0, 0);
+  keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+  if (shift) keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+}
+
+// OK pressed; a refusal (a message box) is answered and the dialog
+// cancelled, so that a wrong PIN fails the test instead of hanging it.
+void PressOkOrCancel(HWND dialog) {
+  PressOk(dialog);
+  for (int i = 0; i < 1000 && IsWindow(dialog) && IsWindowVisible(dialog); ++i) {
+    if (FindDialogWith({kMessageBoxText}) != nullptr) {
+      AnswerMessageBox();
+      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      return;
+    }
+    Sleep(10);
+  }
+}
+
+// Text on the clipboard for as long as the object lives, put there by a
+// window of its own (a clipboard opened without one takes no data); the
+// clipboard is emptied afterwards.
+class ClipboardText {
+ public:
+  explicit ClipboardText(const char* text)
+      : owner_(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {
+    if (!owner_ || !OpenClipboard(owner_.get())) return;
+    EmptyClipboard();
+    const std::size_t size = std::strlen(text) + 1;
+    if (const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size)) {
+      if (void* bytes = GlobalLock(memory)) {
+        std::memcpy(bytes, text, size);
+        GlobalUnlock(memory);
+      }
+      if (SetClipboardData(CF_TEXT, memory) == nullptr) GlobalFree(memory);
+    }
+    CloseClipboard();
+  }
+  ~ClipboardText() {
+    if (owner_ && OpenClipboard(owner_.get())) {
+      EmptyClipboard();
+      CloseClipboard();
+    }
+  }
+  ClipboardText(const ClipboardText&) = delete;
+  ClipboardText& operator=(const ClipboardText&) = delete;
+
+  static std::string Now() {
+    if (!OpenClipboard(nullptr)) return "<clipboard busy>";
+    std::string text;
+    if (const HANDLE data = GetClipboardData(CF_TEXT)) {
+      if (const auto* chars = static_cast<const char*>(GlobalLock(data))) {
+        text.assign(chars, strnlen(chars, GlobalSize(data)));
+        GlobalUnlock(data);
+      }
+    }
+    CloseClipboard();
+    return text;
+  }
+
+ private:
+  fw::ScopedWindow owner_;
+};
 
 std::string Sorted(std::string text) {
   std::sort(text.begin(), text.end());
@@ -259,6 +328,79 @@ TEST_F(SoftKeyboard, InTheLabelDialogTheLabelGetsTheKeysAndThePinItsOwn) {
   EXPECT_EQ(dialog.label(), label);
   EXPECT_EQ(Unmasked(dialog.pin_record()), pin);
   EXPECT_EQ(SoftKeyboardWindow(), nullptr) << "OK closes the keyboard";
+}
+
+// Shift+Insert and Shift+Delete are the edit control's own paste and cut,
+// from the physical keyboard or from the soft keyboard's Shift and Ins or
+// Del keys: none of them may bring the clipboard in or take stars out.
+using PinField = SoftKeyboard;
+
+TEST_F(PinField, ShiftInsertAndShiftDeletePasteAndCutNothingTypedOrClicked) {
+  const ClipboardText clipboard("Paste9");
+  ASSERT_EQ(ClipboardText::Now(), "Paste9");
+  std::string expected = "a1b2c3d";
+  std::size_t after_paste = 0, after_cut = 0, after_clicks = 0;
+  const INT_PTR result = RunDialog([&](HWND window) {
+    const HWND field = GetDlgItem(window, IDC_NEW_PIN);
+    SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+    Tap(VK_INSERT, true);
+    TypePhysically("a");  // once it has arrived, so has the paste
+    after_paste = WaitForStars(field, 1);
+    TypePhysically("1b2c3");
+    WaitForStars(field, 6);
+    SendMessageW(field, EM_SETSEL, 0, -1);
+    Tap(VK_DELETE, true);
+    Tap(VK_END);
+    TypePhysically("d");
+    after_cut = WaitForStars(field, 7);
+
+    PressKeyboardButton(window);
+    const HWND keyboard = WaitForKeyboard(window);
+    ASSERT_NE(keyboard, nullptr);
+    for (const int index : {kShift, kInsert, kShift, kDelete, kFirstDigitKey}) Click(Key(keyboard, index));
+    expected += Caption(keyboard, kFirstDigitKey)[0];
+    after_clicks = WaitForStars(field, expected.size());
+
+    SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, IDC_CONFIRM_PIN)), TRUE);
+    TypePhysically(expected);
+    WaitForStars(GetDlgItem(window, IDC_CONFIRM_PIN), expected.size());
+    PressOkOrCancel(window);
+  });
+  EXPECT_EQ(after_paste, 1u) << "Shift+Insert pasted into the empty field";
+  EXPECT_EQ(after_cut, 7u) << "Shift+Delete cut the selected stars";
+  EXPECT_EQ(after_clicks, expected.size()) << "Shift, Ins, Shift, Del on the soft keyboard";
+  EXPECT_EQ(ClipboardText::Now(), "Paste9");
+  ASSERT_EQ(result, IDOK);
+  EXPECT_EQ(Unmasked(dialog_.new_record()), expected);
+}
+
+// Tabbing into a field that holds a PIN selects it all; what is typed then
+// replaces it, here in a full field. Shift with an arrow only moves the
+// caret. A selection made by a program (EM_SETSEL) is typed over too.
+TEST_F(PinField, TypingOverASelectionStoresWhatWasTyped) {
+  std::size_t retyped = 0;
+  std::string confirmation;
+  const INT_PTR result = RunDialog([&](HWND window) {
+    const HWND field = GetDlgItem(window, IDC_NEW_PIN);
+    SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+    TypePhysically("abcdefghij0123456789");
+    Tap(VK_TAB);        // to the confirmation
+    Tap(VK_TAB, true);  // and back
+    TypePhysically("x9y8z7w");
+    Tap(VK_LEFT, true);
+    Tap(VK_LEFT, true);
+    TypePhysically("v");
+    retyped = WaitForStars(field, 8);
+    Type(window, IDC_CONFIRM_PIN, "x9ABzv7w");
+    SendMessageW(GetDlgItem(window, IDC_CONFIRM_PIN), EM_SETSEL, 2, 4);
+    Type(window, IDC_CONFIRM_PIN, "y8");
+    confirmation = TextOf(GetDlgItem(window, IDC_CONFIRM_PIN));
+    PressOkOrCancel(window);
+  });
+  EXPECT_EQ(retyped, 8u);
+  EXPECT_EQ(confirmation, "********");
+  ASSERT_EQ(result, IDOK) << "the confirmation matches the retyped PIN";
+  EXPECT_EQ(Unmasked(dialog_.new_record()), "x9y8zv7w");
 }
 
 }  // namespace
