@@ -37,9 +37,15 @@ class Window {
   bool Subclass(HWND control);
   bool Destroy();
 
-  // Timers of this window; they end with it.
-  bool StartTimer(UINT_PTR id, UINT period_ms) { return ::SetTimer(hwnd_, id, period_ms, nullptr) != 0; }
-  void StopTimer(UINT_PTR id) { ::KillTimer(hwnd_, id); }
+  // Timers of this window; they end with it. An object without a window
+  // starts none: SetTimer would make a timer of the thread instead, with an
+  // id of its own choosing, that nobody stops.
+  bool StartTimer(UINT_PTR id, UINT period_ms) {
+    return hwnd_ != nullptr && ::SetTimer(hwnd_, id, period_ms, nullptr) != 0;
+  }
+  void StopTimer(UINT_PTR id) {
+    if (hwnd_ != nullptr) ::KillTimer(hwnd_, id);
+  }
 
   // Centres the window over its owner when that is visible, else over the
   // work area, without sizing it.

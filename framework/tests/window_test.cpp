@@ -188,4 +188,23 @@ TEST(Window, TimersAreBoundToTheirWindow) {
   EXPECT_EQ(fw::Window::FromHandle(handle), nullptr);
 }
 
+// Whether a tick of any timer reaches this thread within `ms`; a timer of
+// the thread that delivers one is stopped.
+bool TimerTicksWithin(DWORD ms) {
+  const ULONGLONG until = GetTickCount64() + ms;
+  for (MSG tick; GetTickCount64() < until; Sleep(5)) {
+    if (!PeekMessageW(&tick, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) continue;
+    if (tick.hwnd == nullptr) KillTimer(nullptr, tick.wParam);
+    return true;
+  }
+  return false;
+}
+
+TEST(Window, AnObjectWithoutAWindowStartsNoTimer) {
+  TickingWindow never_made;
+  EXPECT_FALSE(never_made.StartTimer(7, 10));
+  never_made.StopTimer(7);
+  EXPECT_FALSE(TimerTicksWithin(200)) << "a thread timer would tick every 10 ms";
+}
+
 }  // namespace

@@ -126,10 +126,15 @@ DWORD AddCertWithKeyProvider(HCERTSTORE store, const BYTE* cert, DWORD length, c
   record.dwProvType = PROV_RSA_FULL;
   record.dwKeySpec = key_spec;
 
-  // One entry per container: the same certificate from another container
-  // is added beside the first instead of replacing it. An entry that already
-  // holds this very record is left as it is: every key event registers the
-  // keys present again, and Wine keeps about 2 KiB of every replacement.
+  // The user's store keeps one entry per certificate (keyed by its
+  // thumbprint), so a certificate held in two containers of a key cannot
+  // have an entry for each: a second entry overwrites the first when the
+  // store is written. An entry already bound to our provider is therefore
+  // left as it is, whichever of our containers it names: the first
+  // container registered keeps it, instead of the entry flipping between
+  // the two and being rewritten at every key event (which also cost Wine
+  // about 2 KiB each time). An entry of another provider is bound to ours
+  // as before; one without a key-provider record is not touched.
   DWORD disposition = CERT_STORE_ADD_NEW;
   const fw::ScopedCertContext existing(
       CertFindCertificateInStore(store, kCertEncoding, 0, CERT_FIND_EXISTING, context.get(), nullptr));
@@ -137,18 +142,21 @@ DWORD AddCertWithKeyProvider(HCERTSTORE store, const BYTE* cert, DWORD length, c
     const std::optional<std::vector<BYTE>> info = KeyProviderInfo(existing.get());
     if (!info) return kRegistrationFailed;
     const CRYPT_KEY_PROV_INFO& stored = AsProviderInfo(*info);
-    if (stored.pwszContainerName == nullptr || container_name != stored.pwszContainerName) {
-      disposition = CERT_STORE_ADD_ALWAYS;
-    } else if (stored.pwszProvName != nullptr && provider_name == stored.pwszProvName &&
-               stored.dwProvType == record.dwProvType && stored.dwKeySpec == record.dwKeySpec) {
+    if (stored.pwszProvName != nullptr && provider_name == stored.pwszProvName &&
+        stored.dwProvType == record.dwProvType)
       return 0;
-    } else {
-      disposition = CERT_STORE_ADD_REPLACE_EXISTING;
-    }
+    disposition = CERT_STORE_ADD_REPLACE_EXISTING;
   }
   if (!CertSetCertificateContextProperty(context.get(), CERT_KEY_PROV_INFO_PROP_ID, 0, &record) ||
       !CertAddCertificateContextToStore(store, context.get(), disposition, nullptr))
     return kRegistrationFailed;
+  // Wine's registry store does not count a replacement as a change and
+  // would close without writing it; a forced commit writes it out (added
+  // beside the old entry instead, the new one would be written first and the
+  // old one over it). Stores that write at once, or never, may refuse the
+  // commit: nothing is lost by that.
+  if (disposition == CERT_STORE_ADD_REPLACE_EXISTING)
+    static_cast<void>(CertControlStore(store, CERT_STORE_CTRL_COMMIT_FORCE_FLAG, CERT_STORE_CTRL_COMMIT, nullptr));
   return 0;
 }
 

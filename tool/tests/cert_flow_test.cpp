@@ -78,7 +78,7 @@ TEST_F(CertFlow, PullingOneOfTwoKeysLeavesTheOthersCertificatesInTheStore) {
   ASSERT_NE(window, nullptr);
   Tokenctl("insert first");
   Tokenctl("insert second");
-  // ku-sig is on both keys: one store entry per container name, so three.
+  // ku-sig is on both keys: one store entry per certificate, so three.
   ASSERT_TRUE(WaitUntil([] { return ProviderEntries() == 3; })) << ProviderEntries();
   // Without a popup to replace, the window handles the removal at once, as
   // it does on a desktop.

@@ -53,14 +53,17 @@ void CMsnWnd::ShowMessage(const char* text) {
 }
 
 void CMsnWnd::StartRunningTimer(UINT_PTR id, UINT period_ms) {
-  StartTimer(id, period_ms);
-  running_timer_ = id;
+  // A window that could not be made has no timer: the popup then simply
+  // never shows, and nothing claims a timer is running.
+  const bool started = StartTimer(id, period_ms);
+  running_timer_ = started ? id : 0;
+  running_period_ = started ? period_ms : 0;
 }
 
 void CMsnWnd::StopRunningTimer() {
-  if (running_timer_ != 0 && hwnd() != nullptr && !KillTimer(hwnd(), running_timer_))
-    KillTimer(hwnd(), running_timer_);
+  if (running_timer_ != 0) StopTimer(running_timer_);
   running_timer_ = 0;
+  running_period_ = 0;
 }
 
 void CMsnWnd::MoveToHeight(int window_height) const {

@@ -39,7 +39,10 @@ class CMsnWnd : public fw::Window {
 
   SIZE picture_size() const { return {width_, height_}; }
   int visible_height() const { return visible_height_; }
+  // The timer that drives the current phase and the period it was started
+  // with; 0 when none runs.
   UINT_PTR running_timer() const { return running_timer_; }
+  UINT running_period() const { return running_period_; }
   const char* message_text() const { return message_; }
   const char* caption() const { return caption_; }
 
@@ -61,6 +64,7 @@ class CMsnWnd : public fw::Window {
   bool hover_ = false;
   int visible_height_ = 0;
   UINT_PTR running_timer_ = 0;
+  UINT running_period_ = 0;
   char message_[kMessageBytes] = {};
   char caption_[256] = {};
   char title_[260] = {};

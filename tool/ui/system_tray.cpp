@@ -134,9 +134,13 @@ void CSystemTray::OnTaskbarCreated() {
   // added at an earlier announcement) is added again.
   if (!show_pending_) return;
   record_.uFlags = creation_flags_;
-  hidden_icon_ = shell_(NIM_ADD, &record_) == FALSE;
-  removed_ = hidden_icon_;
-  show_pending_ = !hidden_icon_;
+  const bool added = shell_(NIM_ADD, &record_) != FALSE;
+  hidden_icon_ = !added;
+  show_pending_ = added;
+  // A refused add does not tell that the shell holds no icon of ours: a
+  // shell that did not really restart refuses the icon it still shows. Only
+  // a successful add changes what RemoveIcon has to delete.
+  if (added) removed_ = false;
 }
 
 void CSystemTray::Destroy() {

@@ -4,11 +4,13 @@
 
 #include <shlobj.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "process_probe.h"
 #include "scoped_crypt.h"
+#include "scoped_handle.h"
 #include "text.h"
 #include "token_test_base.h"
 
@@ -182,14 +184,56 @@ TEST_F(CertStore, RejectsMissingArgumentsAndSizesOutsideOneTo8192) {
   EXPECT_TRUE(StoreEntries("MY", kProvider).empty());
 }
 
-TEST_F(CertStore, OneEntryPerContainerHoldingTheCertificate) {
+// When the registry key that holds the certificate's entry in the user's
+// "MY" store was last written; nothing when there is no entry.
+std::optional<ULONGLONG> EntryWrittenAt(const std::string& cert) {
+  const fw::ScopedCertContext context(CertCreateCertificateContext(brevant::kCertEncoding, Bytes(cert), Size(cert)));
+  BYTE thumbprint[20] = {};
+  DWORD size = sizeof thumbprint;
+  if (!context || !CertGetCertificateContextProperty(context.get(), CERT_HASH_PROP_ID, thumbprint, &size))
+    return std::nullopt;
+  const std::wstring path =
+      L"Software\\Microsoft\\SystemCertificates\\MY\\Certificates\\" + fw::AnsiToWide(fw::HexUpper(thumbprint, size));
+  fw::ScopedRegKey entry;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, entry.put()) != ERROR_SUCCESS)
+    return std::nullopt;
+  FILETIME written = {};
+  if (RegQueryInfoKeyW(entry.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, &written) != ERROR_SUCCESS)
+    return std::nullopt;
+  return (ULONGLONG{written.dwHighDateTime} << 32) | written.dwLowDateTime;
+}
+
+ULONGLONG Now() {
+  FILETIME now = {};
+  GetSystemTimeAsFileTime(&now);
+  return (ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+}
+
+// The user's store holds one entry per certificate: a certificate in two
+// containers of a key stays with the container registered first, and the
+// registrations of every later tree refresh leave that entry unwritten.
+TEST_F(CertStore, OneEntryPerCertificateKeptByTheFirstContainer) {
   const std::string cert = Cert("ku-sig");
-  const fw::ScopedCertStore store(CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr));
-  for (const char* container : {"c1", "c1", "c2"})
-    ASSERT_EQ(brevant::AddCertWithKeyProvider(store.get(), Bytes(cert), Size(cert), kProvider, container, 2), 0u);
-  const std::vector<Entry> entries = EntriesOf(store.get());
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_NE(entries[0].container, entries[1].container);
+  ASSERT_EQ(RegisterCertToStore(api_, nullptr, Bytes(cert), Size(cert), kProvider, "A", kSm2Store), 0u);
+  const std::optional<ULONGLONG> written = EntryWrittenAt(cert);
+  ASSERT_TRUE(written);
+  // A rewrite from here on carries a later time.
+  while (Now() <= *written + 10000) Sleep(1);
+  for (const char* container : {"B", "A"})
+    ASSERT_EQ(RegisterCertToStore(api_, nullptr, Bytes(cert), Size(cert), kProvider, container, kSm2Store), 0u);
+  const std::vector<Entry> entries = StoreEntries("MY", kProvider);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].container, L"A");
+  EXPECT_EQ(EntryWrittenAt(cert), written) << "the entry was written again";
+
+  // Another provider's entry is still bound to ours.
+  const std::string other = Cert("ku-nr");
+  PutEntry("MY", other, fw::AnsiToWide(kOtherProvider).c_str(), PROV_RSA_FULL);
+  ASSERT_EQ(RegisterCertToStore(api_, nullptr, Bytes(other), Size(other), kProvider, "B", kSm2Store), 0u);
+  const std::vector<Entry> ours = StoreEntries("MY", kProvider);
+  ASSERT_EQ(ours.size(), 2u);
+  EXPECT_TRUE(StoreEntries("MY", kOtherProvider).empty());
 }
 
 TEST_F(CertStore, TheKeyTheCertificateCameFromDecidesTheStore) {

@@ -111,6 +111,54 @@ TEST_F(Popup, AClickClosesItInAnyPhaseAndTheNextMessageWorks) {
   EXPECT_NE(popup_.hwnd(), nullptr);
 }
 
+TEST_F(Popup, EachPhaseRunsOnItsOwnPeriod) {
+  popup_.ShowMessage("text");
+  EXPECT_EQ(popup_.running_timer(), CMsnWnd::kRiseTimer);
+  EXPECT_EQ(popup_.running_period(), 10u) << "two pixels every 10 ms";
+  // The timer is the window's own: the popup starts rising unaided.
+  const ULONGLONG until = GetTickCount64() + 5000;
+  for (MSG message; popup_.visible_height() == 0 && GetTickCount64() < until;) {
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    else MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+  }
+  ASSERT_GT(popup_.visible_height(), 0);
+  for (int i = 0; i < 100 && popup_.running_timer() == CMsnWnd::kRiseTimer; ++i) Tick(CMsnWnd::kRiseTimer);
+  EXPECT_EQ(popup_.running_timer(), CMsnWnd::kStayTimer);
+  EXPECT_EQ(popup_.running_period(), 5000u) << "up for five seconds";
+
+  SendMessageW(popup_.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  EXPECT_EQ(popup_.running_period(), 0u) << "held";
+  SendMessageW(popup_.hwnd(), WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(popup_.running_timer(), CMsnWnd::kStayTimer);
+  EXPECT_EQ(popup_.running_period(), 3000u) << "three seconds once the pointer left";
+  Tick(CMsnWnd::kStayTimer);
+  EXPECT_EQ(popup_.running_timer(), CMsnWnd::kFallTimer);
+  EXPECT_EQ(popup_.running_period(), 10u);
+}
+
+// Refuses every window this thread makes, as a platform out of resources would.
+LRESULT CALLBACK RefuseWindows(int code, WPARAM wparam, LPARAM lparam) {
+  return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+TEST_F(Popup, AWindowThatCannotBeMadeRunsNoTimer) {
+  const HHOOK refusal = SetWindowsHookExW(WH_CBT, &RefuseWindows, nullptr, GetCurrentThreadId());
+  ASSERT_NE(refusal, nullptr);
+  popup_.ShowMessage("text");
+  UnhookWindowsHookEx(refusal);
+  EXPECT_EQ(popup_.hwnd(), nullptr);
+  EXPECT_EQ(popup_.running_timer(), 0u);
+  // A thread timer in its place would tick every 10 ms.
+  MSG tick = {};
+  for (const ULONGLONG until = GetTickCount64() + 200; GetTickCount64() < until; Sleep(5))
+    if (PeekMessageW(&tick, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) break;
+  EXPECT_EQ(tick.message, 0u) << "timer " << tick.wParam << " ticked";
+  if (tick.message == WM_TIMER && tick.hwnd == nullptr) KillTimer(nullptr, tick.wParam);
+  popup_.ShowMessage("again");
+  EXPECT_NE(popup_.hwnd(), nullptr);
+  EXPECT_EQ(popup_.running_timer(), CMsnWnd::kRiseTimer);
+}
+
 TEST_F(Popup, ALongTextIsCutAtACharacterBoundaryInsteadOfRefused) {
   std::string pairs;  // characters of code page 936, two bytes each
   for (int i = 0; i < 600; ++i) pairs += "\xD6\xA4";

@@ -21,10 +21,29 @@ struct Request {
 };
 std::vector<Request> g_requests;
 BOOL g_shell_answer = TRUE;
+bool g_real_shell = false;  // requests go on to the shell itself
 
 BOOL WINAPI RecordRequest(DWORD message, PNOTIFYICONDATAA record) {
   g_requests.push_back({message, *record});
-  return g_shell_answer;
+  return g_real_shell ? Shell_NotifyIconA(message, record) : g_shell_answer;
+}
+
+// The icons the shell shows: under Wine, one window of its tray each.
+int ShellIcons() {
+  const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  int count = 0;
+  for (HWND icon = nullptr; (icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr)) != nullptr;)
+    count += IsWindowVisible(icon) ? 1 : 0;
+  return tray != nullptr && IsWindowVisible(tray) ? count : 0;
+}
+
+bool ShellIconsBecome(int count) {
+  const ULONGLONG until = GetTickCount64() + 10000;
+  while (ShellIcons() != count) {
+    if (GetTickCount64() > until) return false;
+    Sleep(5);
+  }
+  return true;
 }
 
 class TrayIcon : public ::testing::Test {
@@ -32,6 +51,7 @@ class TrayIcon : public ::testing::Test {
   void SetUp() override {
     g_requests.clear();
     g_shell_answer = TRUE;
+    g_real_shell = false;
     tray_.SetShellForTesting(&RecordRequest);
     ASSERT_TRUE(tray_.CreateHiddenWindow(instance_));
   }
@@ -102,6 +122,23 @@ TEST_F(TrayIcon, ShellRestartAddsOnlyAnIconTheShellHasNotTaken) {
     EXPECT_EQ(Adds(), c.adds_after_two_restarts) << "first add " << c.first_add << " removed " << c.remove_before_restart;
     tray_.RemoveIcon();
   }
+}
+
+// The shell was not up when the first key arrived; it announces itself, and
+// later announces itself again while still showing the icon.
+TEST_F(TrayIcon, AnIconAddedAtAShellRestartGoesWithTheLastKey) {
+  ASSERT_TRUE(ShellIconsBecome(0));
+  g_shell_answer = FALSE;
+  ASSERT_FALSE(Create());
+  g_real_shell = true;
+  AnnounceShellRestart();
+  EXPECT_EQ(Adds(), 2u);
+  ASSERT_TRUE(ShellIconsBecome(1));
+  AnnounceShellRestart();
+  EXPECT_EQ(Adds(), 3u);
+  EXPECT_EQ(ShellIcons(), 1) << "re-added once";
+  EXPECT_TRUE(tray_.RemoveIcon());
+  EXPECT_TRUE(ShellIconsBecome(0));
 }
 
 TEST_F(TrayIcon, DoubleClickPostsTheDefaultItemsCommandToTheTarget) {
