@@ -12,6 +12,9 @@ namespace kestrine {
 // Error values of esgetErrorCode.
 constexpr long kErrorLibraryNotLoaded = 1001;
 constexpr long kErrorKeyNotOpened = 1002;
+// A method that changes the key or spends its tries, refused to a page that
+// is not one of the bank's sites.
+constexpr long kErrorPageNotAllowed = 1003;
 
 struct ControlState {
   tk::DeviceApi api;

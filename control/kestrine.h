@@ -50,6 +50,9 @@ class CKestrine : public IKestrine {
   virtual ~CKestrine();
   // Interfaces of this object beyond IUnknown, for the inner QueryInterface.
   virtual void* FindInterface(REFIID iid);
+  // Whoever calls now may change the key or spend its tries: a program, or a
+  // page of one of the bank's sites. Only the object's sites can tell.
+  virtual bool CallerMayChangeTheKey() = 0;
 
  private:
   // The non-delegating unknown: owns the reference count.
@@ -68,6 +71,9 @@ class CKestrine : public IKestrine {
   // Which field of the certificate a method returns.
   enum class CertField { CommonName, DisplayName, Serial, BeginDate, EndDate };
   HRESULT ReadCertField(CertField field, BSTR* out);
+  // For the methods that change the key or spend its tries: true, with the
+  // error value set, when the caller may not.
+  bool RefusedToThisCaller();
 
   Inner inner_{this};
   IUnknown* outer_;

@@ -82,8 +82,21 @@ STDMETHODIMP CKestrine::esKeyGetPinRetryCount(LONG* plRetryCount) {
   return S_OK;
 }
 
+// Asked first by the methods that change the key or spend its tries. A refused
+// call's number is the error value itself: a script that cannot see S_FALSE
+// must not read "right" (0) or "done" (-1) from it.
+bool CKestrine::RefusedToThisCaller() {
+  if (CallerMayChangeTheKey()) return false;
+  State().last_error = kErrorPageNotAllowed;
+  return true;
+}
+
 STDMETHODIMP CKestrine::esKeyCheckUserPin(BSTR pbUserPin, LONG* lState) {
   if (lState == nullptr) return S_FALSE;
+  if (RefusedToThisCaller()) {
+    *lState = kErrorPageNotAllowed;
+    return S_FALSE;
+  }
   if (!State().loaded()) {
     State().last_error = kErrorLibraryNotLoaded;
     return S_FALSE;
@@ -107,6 +120,10 @@ STDMETHODIMP CKestrine::esKeyCheckUserPin(BSTR pbUserPin, LONG* lState) {
 
 STDMETHODIMP CKestrine::esKeyUnblockUsrPin(BSTR strSoPin, BSTR strUsrPin, LONG* lRetryNum) {
   if (lRetryNum == nullptr) return S_FALSE;
+  if (RefusedToThisCaller()) {
+    *lRetryNum = kErrorPageNotAllowed;
+    return S_FALSE;
+  }
   KeyConnection key(State().api);
   if (!OpenKey(key)) return S_FALSE;
   // A missing PIN reaches the library as an empty text, which it refuses.
@@ -123,6 +140,10 @@ STDMETHODIMP CKestrine::esKeyUnblockUsrPin(BSTR strSoPin, BSTR strUsrPin, LONG* 
 
 STDMETHODIMP CKestrine::KeyInit(BSTR bstrPwd, VARIANT_BOOL* plRetVal) {
   if (plRetVal == nullptr) return S_FALSE;
+  if (RefusedToThisCaller()) {
+    *plRetVal = 0;
+    return S_FALSE;
+  }
   if (!LibraryPresent()) {
     *plRetVal = 0;
     return S_FALSE;

@@ -30,6 +30,7 @@ void* KestrineControl::FindInterface(REFIID iid) {
   if (iid == IID_IProvideClassInfo) return static_cast<IProvideClassInfo*>(this);
   if (iid == IID_IProvideClassInfo2) return static_cast<IProvideClassInfo2*>(this);
   if (iid == IID_ISupportErrorInfo) return static_cast<ISupportErrorInfo*>(this);
+  if (iid == IID_IObjectWithSite) return static_cast<IObjectWithSite*>(this);
   return CKestrine::FindInterface(iid);
 }
 

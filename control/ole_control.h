@@ -38,7 +38,8 @@ class KestrineControl final : public CKestrine,
                               public IQuickActivate,
                               public IDataObject,
                               public IProvideClassInfo2,
-                              public ISupportErrorInfo {
+                              public ISupportErrorInfo,
+                              public IObjectWithSite {
  public:
   explicit KestrineControl(IUnknown* outer) : CKestrine(outer) {}
   ~KestrineControl() override;
@@ -153,8 +154,14 @@ class KestrineControl final : public CKestrine,
   // ISupportErrorInfo.
   STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
 
+  // IObjectWithSite: how script engines and hosts that do not embed the
+  // control tell it where it is.
+  STDMETHODIMP SetSite(IUnknown* site) override;
+  STDMETHODIMP GetSite(REFIID iid, void** site) override;
+
  protected:
   void* FindInterface(REFIID iid) override;
+  bool CallerMayChangeTheKey() override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -169,6 +176,7 @@ class KestrineControl final : public CKestrine,
   void LeaveContainer();
 
   Microsoft::WRL::ComPtr<IOleClientSite> client_site_;
+  Microsoft::WRL::ComPtr<IUnknown> object_site_;
   Microsoft::WRL::ComPtr<IOleInPlaceSite> in_place_site_;
   Microsoft::WRL::ComPtr<IOleInPlaceFrame> frame_;
   Microsoft::WRL::ComPtr<IOleInPlaceUIWindow> ui_window_;

@@ -1,5 +1,9 @@
 // What a bank page's script sees of the key through the control.
 //   cscript //nologo query-key.js
+// Every page may read all of this. KeyInit, esKeyUnblockUsrPin and
+// esKeyCheckUserPin are served only to the bank's sites (IDS_IESET_TRUST of
+// RVControl.ini beside the control) and to programs, a script run by
+// cscript among them; a refused call gives 1003, and so does esgetErrorCode.
 try {
   var key = new ActiveXObject("Kestrine.Kestrine.1");
   var states = {1: "device library missing", 2: "no key", 3: "one key", 4: "several keys"};

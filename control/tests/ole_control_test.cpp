@@ -181,7 +181,8 @@ const IID kInterfaces[] = {IID_IKestrine,
                            IID_IDataObject,
                            IID_IProvideClassInfo,
                            IID_IProvideClassInfo2,
-                           IID_ISupportErrorInfo};
+                           IID_ISupportErrorInfo,
+                           IID_IObjectWithSite};
 
 }  // namespace
 
