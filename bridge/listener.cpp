@@ -1,12 +1,15 @@
 #include "listener.h"
 
+#include <process.h>
 #include <ws2tcpip.h>
 
 #include <cstdlib>
+#include <memory>
 #include <thread>
 #include <utility>
 
 #include "console.h"
+#include "scoped_handle.h"
 
 namespace corvane {
 namespace {
@@ -20,17 +23,37 @@ void ServeGuarded(ScopedSocket client, const RequestHandler& handle_request) noe
   }
 }
 
+// What a connection thread is handed; the thread owns it.
+struct ConnectionStart {
+  ScopedSocket client;
+  const RequestHandler* handle_request;
+};
+
+unsigned __stdcall ServeOnItsThread(void* context) {
+  const std::unique_ptr<ConnectionStart> start(static_cast<ConnectionStart*>(context));
+  ServeGuarded(std::move(start->client), *start->handle_request);
+  return 0;
+}
+
 // Accepts one client and starts its thread; false when accepting failed.
+// Connection threads are the CRT's, not std::thread's: MinGW-w64's
+// winpthreads recycles the record of a detached thread that has already
+// ended while that thread's exit hook may still write to it, so a
+// connection that ended just as the next was accepted could leave the next
+// thread without its work: it ended at once, its socket neither read nor
+// closed, the client's handshake never answered.
 bool AcceptOne(SOCKET listener, const RequestHandler& handle_request) {
   ScopedSocket client(accept(listener, nullptr, nullptr));
   if (!client) return false;
   try {
-    std::thread([client = std::move(client), &handle_request]() mutable {
-      ServeGuarded(std::move(client), handle_request);
-    }).detach();
+    auto start = std::make_unique<ConnectionStart>(ConnectionStart{std::move(client), &handle_request});
+    const fw::ScopedHandle thread(
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ServeOnItsThread, start.get(), 0, nullptr)));
+    if (thread) start.release();
   } catch (...) {
-    // No thread for this client: its socket was closed with the lambda.
+    // No memory for this client: its socket was closed on the way out.
   }
+  // Without a thread the socket was closed with `start`.
   return true;
 }
 

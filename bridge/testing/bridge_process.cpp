@@ -5,6 +5,8 @@
 namespace corvane::testing {
 namespace {
 
+constexpr ULONGLONG kStartWaitMs = 60000;
+
 // CORVANE_PORT set for the programs started meanwhile.
 class PortForChildren {
  public:
@@ -37,7 +39,10 @@ bool BridgeProcess::Start(const std::string& program, unsigned short port, const
     process_.reset(simtest::StartProcess("\"" + program + "\"", output_file));
   }
   if (!process_) return false;
-  for (int attempt = 0; attempt < 300; ++attempt) {
+  // A bridge starting on a loaded machine may take many seconds to listen;
+  // the wait ends as soon as it does or ends.
+  const ULONGLONG deadline = GetTickCount64() + kStartWaitMs;
+  while (GetTickCount64() < deadline) {
     if (!running()) return false;
     WsClient probe;
     if (probe.Connect(port)) return true;

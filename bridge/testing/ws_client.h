@@ -18,13 +18,29 @@ namespace corvane::testing {
 // on this machine does.
 inline constexpr char kSampleKey[] = "dGhlIHNhbXBsZSBub25jZQ==";
 std::string HandshakeRequest(std::string_view key = kSampleKey, std::optional<std::string_view> origin = std::nullopt);
-// What the bridge must answer to HandshakeRequest()'s sample key.
+// What the bridge must answer to HandshakeRequest()'s sample key: the accept
+// value, and the whole response.
 inline constexpr char kSampleAccept[] = "s3pPLMBiTxaQ9kYGzzhZRbK+xOo=";
+inline constexpr char kSampleAnswer[] =
+    "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+    "Sec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n\r\n";
 
 // A client frame: `first_byte` holds FIN and the opcode; masked unless told
 // otherwise. `declared_length` overrides the length written in the header.
 std::string ClientFrame(std::string_view payload, std::uint8_t first_byte = 0x81, bool masked = true,
                         std::optional<std::uint64_t> declared_length = std::nullopt);
+// `text` grown to exactly one receive block of the bridge by a filler header
+// line after its first line. The bridge never takes more than a block in one
+// receive, so a block reaches it in a receive of its own however the bytes
+// sent after it arrive: TCP keeps no boundaries between sends. Throws
+// std::length_error when `text` has no line end or does not fit.
+std::string FillReceiveBlock(std::string_view text);
+
+// How long a client waits for an answer or for the bridge to close: only a
+// failing test waits it out, and a loaded machine can hold a bridge (or a
+// connection beyond the listen backlog, taken on the kernel's retransmission)
+// for seconds.
+inline constexpr unsigned kAnswerWaitMs = 30000;
 
 enum class Received { kData, kTimeout, kClosed };
 
@@ -35,15 +51,19 @@ class WsClient {
   bool Connect(unsigned short port);
   bool Send(std::string_view bytes);
   // What arrives next within `timeout_ms` (appended to `bytes`).
-  Received Receive(std::string& bytes, unsigned timeout_ms = 5000);
-  // Sends HandshakeRequest() and reads the response; true when it is the
-  // bridge's 101 response with the sample's accept value.
+  Received Receive(std::string& bytes, unsigned timeout_ms = kAnswerWaitMs);
+  // Sends HandshakeRequest() and reads the response; true when it is
+  // kSampleAnswer.
   bool Handshake(std::string* response = nullptr, std::optional<std::string_view> origin = std::nullopt);
+  // Reads until `answer` holds a whole header block (a handshake's answer),
+  // keeping whatever arrived after it; false when the connection closed or
+  // nothing came in time.
+  bool ReadHeaderBlock(std::string& answer);
   // One request as a masked text frame; the payload of the one reply frame,
   // or nothing when none arrived in time or it was not a final text frame.
-  std::optional<std::string> Call(std::string_view request, unsigned timeout_ms = 5000);
+  std::optional<std::string> Call(std::string_view request, unsigned timeout_ms = kAnswerWaitMs);
   // Reads one whole server frame's payload.
-  std::optional<std::string> ReadFrame(unsigned timeout_ms = 5000);
+  std::optional<std::string> ReadFrame(unsigned timeout_ms = kAnswerWaitMs);
   void Close() { socket_.reset(); }
 
  private:

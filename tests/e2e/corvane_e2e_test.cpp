@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bridge_process.h"
+#include "connection.h"
 #include "text.h"
 #include "token_test_base.h"
 #include "ws_client.h"
@@ -16,6 +17,7 @@
 using corvane::testing::BridgeProcess;
 using corvane::testing::ClientFrame;
 using corvane::testing::CorvanePath;
+using corvane::testing::FillReceiveBlock;
 using corvane::testing::RegisterControl;
 using corvane::testing::RunBridgeToEnd;
 using corvane::testing::Received;
@@ -62,10 +64,12 @@ class CorvaneE2E : public TokenTest {
     TokenTest::TearDown();
   }
 
-  // A client past the handshake: a program, or a page of `origin`.
-  void Open(WsClient& client, std::optional<std::string_view> origin = std::nullopt) {
-    ASSERT_TRUE(client.Connect(port_)) << Output();
-    ASSERT_TRUE(client.Handshake(nullptr, origin)) << Output();
+  // A client past the handshake: a program, or a page of `origin`. A
+  // failure shows what the bridge printed.
+  ::testing::AssertionResult Open(WsClient& client, std::optional<std::string_view> origin = std::nullopt) {
+    if (!client.Connect(port_)) return ::testing::AssertionFailure() << "no connection\n" << Output();
+    if (!client.Handshake(nullptr, origin)) return ::testing::AssertionFailure() << "no handshake\n" << Output();
+    return ::testing::AssertionSuccess();
   }
   ULONG AdminTriesLeft() {
     OpenKey key(api_);
@@ -89,7 +93,7 @@ TEST_F(CorvaneE2E, ReadsTheKeyThroughEveryReadingOperation) {
   WsClient client;
   ASSERT_TRUE(client.Connect(port_));
   std::string response;
-  ASSERT_TRUE(client.Handshake(&response)) << response;
+  ASSERT_TRUE(client.Handshake(&response)) << response << Output();
 
   EXPECT_EQ(client.Call(R"({"FunName":"GetUsbkeyState"})"), Json("GetUsbkeyState", "UsbkeyState", "3"));
   EXPECT_EQ(client.Call(R"({"FunName":"GetDeviceCount"})"), Json("GetDeviceCount", "Count", "1"));
@@ -117,7 +121,7 @@ TEST_F(CorvaneE2E, NamesInChineseTravelAsUtf8) {
   CreateInserted("zh");
   Ctl("import-cert zh --container ZH-01 --spec sig --file " + simtest::CertFile("cn-zh"));
   WsClient client;
-  Open(client);
+  ASSERT_TRUE(Open(client));
   // Text frames must hold UTF-8: a browser drops the connection otherwise.
   EXPECT_EQ(client.Call(R"({"FunName":"esKeyGetCertCN"})"), Json("esKeyGetCertCN", "CertCN", Quoted("张三")));
   const std::optional<std::string> dn = client.Call(R"({"FunName":"GetCertDN"})");
@@ -131,44 +135,49 @@ TEST_F(CorvaneE2E, HandshakeOnlyFromAReceiveThatHoldsTheKey) {
   ASSERT_TRUE(client.Connect(port_));
   const std::string request = corvane::testing::HandshakeRequest();
   const std::size_t key_at = request.find("Sec-WebSocket-Key");
-  // The request line and the first headers alone: no answer, still open.
-  ASSERT_TRUE(client.Send(request.substr(0, key_at)));
-  std::string bytes;
-  EXPECT_EQ(client.Receive(bytes, 400), Received::kTimeout);
-  // The rest, with the whole key, arrives in a receive of its own.
+  // The request line and the first headers fill a receive of their own; the
+  // rest, with the whole key, arrives in the next.
+  ASSERT_TRUE(client.Send(FillReceiveBlock(request.substr(0, key_at))));
   ASSERT_TRUE(client.Send(request.substr(key_at)));
-  ASSERT_EQ(client.Receive(bytes), Received::kData);
-  EXPECT_NE(bytes.find(std::string("Sec-WebSocket-Accept: ") + corvane::testing::kSampleAccept), std::string::npos);
+  // One answer, to the second receive: the first got none and left the
+  // connection open.
+  std::string bytes;
+  ASSERT_TRUE(client.ReadHeaderBlock(bytes)) << bytes;
+  EXPECT_EQ(bytes, corvane::testing::kSampleAnswer);
   EXPECT_EQ(client.Call(R"({"FunName":"GetDeviceCount"})"), Json("GetDeviceCount", "Count", "1"));
 }
 
 TEST_F(CorvaneE2E, KeysThatCannotBeUsedGetNoHandshake) {
   WsClient client;
   ASSERT_TRUE(client.Connect(port_));
-  std::string bytes;
-  // The key's name cut across two receives: neither holds a key.
-  ASSERT_TRUE(client.Send("GET / HTTP/1.1\r\nSec-WebSocket-Ke"));
-  EXPECT_EQ(client.Receive(bytes, 300), Received::kTimeout);
-  ASSERT_TRUE(client.Send("y: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n"));
-  EXPECT_EQ(client.Receive(bytes, 300), Received::kTimeout);
-  // An empty key, a key too long for the handshake buffer, a whole block of
-  // noise: ignored.
-  ASSERT_TRUE(client.Send("GET / HTTP/1.1\r\nSec-WebSocket-Key: \r\n\r\n"));
-  EXPECT_EQ(client.Receive(bytes, 300), Received::kTimeout);
-  ASSERT_TRUE(client.Send(corvane::testing::HandshakeRequest(std::string(220, 'k'))));
-  EXPECT_EQ(client.Receive(bytes, 300), Received::kTimeout);
-  ASSERT_TRUE(client.Send(std::string(2048, 'x')));
-  EXPECT_EQ(client.Receive(bytes, 300), Received::kTimeout);
-  EXPECT_TRUE(bytes.empty());
-  // The longest usable key still works.
+  // Each a whole receive block, so a receive of its own however the bytes
+  // arrive, and none answered:
+  const std::string refused[] = {
+      // the key's name cut across two receives: neither holds a key;
+      FillReceiveBlock("GET / HTTP/1.1\r\nSec-WebSocket-Ke"),
+      FillReceiveBlock("y: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n"),
+      // an empty key, a key too long for the handshake buffer, a whole block
+      // of noise.
+      FillReceiveBlock("GET / HTTP/1.1\r\nSec-WebSocket-Key: \r\n\r\n"),
+      FillReceiveBlock(corvane::testing::HandshakeRequest(std::string(220, 'k'))),
+      std::string(corvane::kReceiveBlock, 'x'),
+  };
+  for (const std::string& block : refused) ASSERT_TRUE(client.Send(block));
+  // The longest usable key still works, and its answer is the first and only
+  // one: had the bridge taken anything before for a handshake, this request
+  // would have been answered as a frame.
   ASSERT_TRUE(client.Send(corvane::testing::HandshakeRequest(std::string(219, 'k'))));
-  ASSERT_EQ(client.Receive(bytes), Received::kData);
+  std::string bytes;
+  ASSERT_TRUE(client.ReadHeaderBlock(bytes)) << bytes;
   EXPECT_EQ(bytes.rfind("HTTP/1.1 101 Switching Protocols\r\n", 0), 0u) << bytes;
+  EXPECT_EQ(bytes.find("\r\n\r\n") + 4, bytes.size()) << bytes;
+  EXPECT_EQ(bytes.find(corvane::testing::kSampleAccept), std::string::npos) << "the cut key was joined";
+  EXPECT_EQ(client.Call(R"({"FunName":"GetDeviceCount"})"), Json("GetDeviceCount", "Count", "1"));
 }
 
 TEST_F(CorvaneE2E, MalformedFramesGetAnEmptyReplyAndTheConnectionStaysUsable) {
   WsClient client;
-  Open(client);
+  ASSERT_TRUE(Open(client));
   const std::string request = R"({"FunName":"GetUsbkeyState"})";
   const struct {
     const char* what;
@@ -199,21 +208,21 @@ TEST_F(CorvaneE2E, MalformedFramesGetAnEmptyReplyAndTheConnectionStaysUsable) {
 
 TEST_F(CorvaneE2E, CloseFrameEndsTheConnectionWithoutAReply) {
   WsClient client;
-  Open(client);
+  ASSERT_TRUE(Open(client));
   ASSERT_TRUE(client.Send(ClientFrame("", 0x88)));
   std::string bytes;
   EXPECT_EQ(client.Receive(bytes), Received::kClosed);
   EXPECT_TRUE(bytes.empty());
   // The bridge goes on serving others.
   WsClient next;
-  Open(next);
+  ASSERT_TRUE(Open(next));
   EXPECT_EQ(next.Call(R"({"FunName":"GetDeviceCount"})"), Json("GetDeviceCount", "Count", "1"));
 }
 
 TEST_F(CorvaneE2E, ClientsAtOnceAreServedSideBySide) {
   WsClient first, second;
-  Open(first);
-  Open(second);
+  ASSERT_TRUE(Open(first));
+  ASSERT_TRUE(Open(second));
   EXPECT_EQ(second.Call(R"({"FunName":"GetUsbkeySN"})"), Json("GetUsbkeySN", "UsbkeySN", Quoted("VB2026000001")));
   EXPECT_EQ(first.Call(R"({"FunName":"GetCertSn"})"), Json("GetCertSn", "CertSn", Quoted("1001")));
   // A client that left mid-handshake does not hold up the others.
@@ -247,7 +256,7 @@ TEST_F(CorvaneE2E, ClientsAtOnceAreServedSideBySide) {
 
 TEST_F(CorvaneE2E, KeyStateChangesAreSeenOnTheSameConnection) {
   WsClient client;
-  Open(client);
+  ASSERT_TRUE(Open(client));
   CreateInserted("second");
   EXPECT_EQ(client.Call(R"({"FunName":"GetDeviceCount"})"), Json("GetDeviceCount", "Count", "2"));
   EXPECT_EQ(client.Call(R"({"FunName":"GetUsbkeyState"})"), Json("GetUsbkeyState", "UsbkeyState", "4"));
@@ -264,7 +273,7 @@ TEST_F(CorvaneE2E, KeyStateChangesAreSeenOnTheSameConnection) {
 
 TEST_F(CorvaneE2E, UnblockAndInitialiseThroughTheBridge) {
   WsClient client;
-  Open(client);  // without an Origin header: a program on this machine
+  ASSERT_TRUE(Open(client));  // without an Origin header: a program on this machine
   const std::string is_null = Quoted("Param  is null");
   EXPECT_EQ(client.Call(R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"739264"})"),
             "{\n\t\"FunName\":\t\"HCOMunlockpin\",\n\t\"NewUserpintext\":\t" + is_null + ",\n\t\"SOpintext\":\t" +
@@ -309,7 +318,7 @@ constexpr char kRightUnblock[] = R"({"FunName":"esKeyUnblockUsrPin","SOpintext":
 TEST_F(CorvaneE2E, OnlyTheBanksOwnPagesMayChangeTheKey) {
   for (const char* origin : {"https://evil.example", "null", "http://127.0.0.1:8080"}) {
     WsClient page;
-    Open(page, origin);
+    ASSERT_TRUE(Open(page, origin)) << origin;
     EXPECT_EQ(page.Call(kKeyInit), "") << origin;
     EXPECT_EQ(page.Call(kWrongUnblock), "") << origin;
     EXPECT_EQ(page.Call(kRightUnblock), "") << origin;
@@ -324,20 +333,21 @@ TEST_F(CorvaneE2E, OnlyTheBanksOwnPagesMayChangeTheKey) {
     ULONG left = 0;
     EXPECT_EQ(api_.TK_VerifyUserPin(key.app.get(), "12345678", &left), tk::kOk) << "the user PIN is unchanged";
   }
-  // A handshake whose start went unseen cannot say where it came from.
+  // A handshake whose start went unseen (its request line filled a receive
+  // of its own) cannot say where it came from.
   WsClient split;
   ASSERT_TRUE(split.Connect(port_));
   const std::string request = corvane::testing::HandshakeRequest();
-  ASSERT_TRUE(split.Send(request.substr(0, 20)));
-  Sleep(200);
-  ASSERT_TRUE(split.Send(request.substr(20)));
+  const std::size_t headers_at = request.find("\r\n") + 2;
+  ASSERT_TRUE(split.Send(FillReceiveBlock(request.substr(0, headers_at))));
+  ASSERT_TRUE(split.Send(request.substr(headers_at)));
   std::string response;
-  while (response.find("\r\n\r\n") == std::string::npos) ASSERT_EQ(split.Receive(response), Received::kData);
+  ASSERT_TRUE(split.ReadHeaderBlock(response)) << response;
   EXPECT_EQ(split.Call(kKeyInit), "");
 
   // The shipped settings name the bank's site.
   WsClient bank;
-  Open(bank, "https://ebank.vesbank.example");
+  ASSERT_TRUE(Open(bank, "https://ebank.vesbank.example"));
   EXPECT_EQ(bank.Call(kWrongUnblock), Json("HCOMunlockpin", "UnlockpinNum", Quoted("5")));
   EXPECT_EQ(bank.Call(kKeyInit), Json("KeyInit", "Init", "true"));
   EXPECT_EQ(bank.Call(R"({"FunName":"GetCertSn"})"), "");
@@ -362,10 +372,10 @@ TEST_F(CorvaneE2E, WithoutSettingsNoPageMayChangeTheKey) {
   ASSERT_TRUE(CopyFileA(CorvanePath().c_str(), program.c_str(), FALSE));
   ASSERT_TRUE(bridge_.Start(program, port_, output_.File("corvane.out")));
   WsClient bank, program_client;
-  Open(bank, "https://ebank.vesbank.example");
+  ASSERT_TRUE(Open(bank, "https://ebank.vesbank.example"));
   EXPECT_EQ(bank.Call(kWrongUnblock), "");
   EXPECT_EQ(bank.Call(R"({"FunName":"GetUsbkeySN"})"), Json("GetUsbkeySN", "UsbkeySN", Quoted("VB2026000001")));
-  Open(program_client);
+  ASSERT_TRUE(Open(program_client));
   EXPECT_EQ(program_client.Call(kWrongUnblock), Json("HCOMunlockpin", "UnlockpinNum", Quoted("5")));
   bridge_.Stop();
   EXPECT_NE(Output().find("no bank site in IDS_IESET_TRUST of " + alone.File("RVControl.ini") +
