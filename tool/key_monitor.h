@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>

@@ -1,6 +1,5 @@
 #include "tool_key_monitor.h"
 
-#include <cstring>
 #include <string>
 
 #include "browser_integration.h"
