@@ -1,6 +1,7 @@
 ; The suite's installer: the tray tool, the key control and the WebSocket
 ; bridge for 64-bit Windows, into %ProgramFiles%\Quillon\Brevant.
-;   makensis -DVERSION=1.0.0 -DBIN=<folder of the built programs> -DOUTFILE=<setup.exe> Brevant.nsi
+;   makensis -DVERSION=1.0.0 -DBIN=<folder of the built programs> -DOUTFILE=<setup.exe>
+;            [-DSIGN=<command that signs the file named after it>] Brevant.nsi
 ; Silent with /S (install and uninstall.exe alike).
 Unicode true
 Target amd64-unicode
@@ -10,6 +11,14 @@ SetCompressor /SOLID lzma
 
 !ifndef VERSION | BIN | OUTFILE
   !error "VERSION, BIN and OUTFILE must be given with -D"
+!endif
+
+; The uninstaller is signed before it is packed (WriteUninstaller writes
+; the signed copy), the installer once it is made; a failed signing fails
+; the build.
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"' = 0
+  !finalize '${SIGN} "%1"' = 0
 !endif
 
 !include "MUI2.nsh"

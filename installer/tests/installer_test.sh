@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The installer as an administrator uses it: BrevantSetup.exe /S in a fresh
 # Wine prefix, then uninstall.exe /S. Checks what each leaves behind.
-#   installer_test.sh SETUP_EXE VERSION
+#   installer_test.sh SETUP_EXE VERSION VERIFY_TRUST_EXE
 set -uo pipefail
-setup=$(realpath "$1") version=$2
+setup=$(realpath "$1") version=$2 verify_trust=$3
 top=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix
@@ -68,6 +68,26 @@ for f in Brevant.exe Kestrine.dll Corvane.exe RVControl.ini TKLN0804.ini Brevant
          tokenctl.exe uninstall.exe; do
   check "installed $f" test -f "$folder/$f"
 done
+echo "== signatures"
+for f in Brevant.exe Kestrine.dll Corvane.exe RVA.dll tokenctl.exe uninstall.exe; do
+  check "installed $f signed (chain to the test CA, digest)" bash "$top/scripts/codesign" verify "$folder/$f"
+done
+# Windows' own answer (WinVerifyTrust, Authenticode policy): Wine's accepts
+# a chain to an unknown root and reports it only in the chain's status,
+# which the checker counts as a refusal, as Windows itself refuses.
+openssl x509 -in "$(bash "$top/scripts/codesign" ca)" -outform DER -out "$work/ca.der"
+trust() { wine "$(winepath_of "$verify_trust")" "$@"; }
+trusted='trust 0x00000000 chain 0x00000000'
+check "WinVerifyTrust: a chain to the test CA is untrusted before the CA is a root ($(trust "$win_folder\\Brevant.exe"))" \
+  test "$(trust "$win_folder\\Brevant.exe")" != "$trusted"
+check "WinVerifyTrust: Brevant.exe trusted once the test CA is a root" \
+  test "$(trust --trust-root "$(winepath_of "$work/ca.der")" "$win_folder\\Brevant.exe")" = "$trusted"
+check "WinVerifyTrust: uninstall.exe trusted" test "$(trust "$win_folder\\uninstall.exe")" = "$trusted"
+cp "$folder/Corvane.exe" "$work/changed.exe"
+printf 'X' | dd of="$work/changed.exe" bs=1 seek=4096 conv=notrunc 2>/dev/null
+check "WinVerifyTrust: a changed copy refused, bad digest ($(trust "$(winepath_of "$work/changed.exe")"))" \
+  test "$(trust "$(winepath_of "$work/changed.exe")" | cut -d' ' -f2)" = 0x80096010
+
 check "autostart Brevant" test "$(reg_value "$run_key" Brevant)" = "\"$win_folder\\Brevant.exe\""
 check "autostart Corvane" test "$(reg_value "$run_key" Corvane)" = "\"$win_folder\\Corvane.exe\""
 check "programs entry version $version" test "$(reg_value "$arp_key" DisplayVersion)" = "$version"
