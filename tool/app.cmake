@@ -48,10 +48,10 @@ if(BUILD_TESTING)
   add_dependencies(brevant_browser_tests rva tokenctl dist_files browser_standins)
 endif()
 
-# The benchmark (scripts/bench tool): a key plugged in until it shows.
+# The benchmark (scripts/bench tool): each kind of key change until it shows, phase by phase.
 if(BUILD_TESTING)
-  add_executable(brevant_bench bench/insert_bench.cpp)
-  target_link_libraries(brevant_bench PRIVATE brevant_cert_store brevant_testing framework tokensim_testing comctl32)
+  add_executable(brevant_bench bench/key_change_bench.cpp)
+  target_link_libraries(brevant_bench PRIVATE brevant_cert_store brevant_testing brevant_text framework tokensim_testing comctl32)
   set_target_properties(brevant_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   add_dependencies(brevant_bench brevant rva tokenctl dist_files browser_standins)
   # The soak run (scripts/soak): the tool and the bridge through many key

@@ -16,6 +16,7 @@
 #include "key_monitor.h"
 #include "label_change.h"
 #include "language.h"
+#include "phase_trace.h"
 #include "pin_change.h"
 #include "registered_messages.h"
 #include "resource.h"
@@ -204,11 +205,22 @@ void CBrevantDlg::ConfirmExit() {
 
 void CBrevantDlg::InformUser(const std::string& text) { ToolMessageBox(hwnd(), text, MB_ICONINFORMATION); }
 
-int CBrevantDlg::RefreshKeyTree() { return cert_tree_ ? cert_tree_->RefreshKeyTree() : 1; }
+int CBrevantDlg::RefreshKeyTree() {
+  if (!cert_tree_) return 1;
+  // The rebuild moves the selection several times (emptied, the current
+  // key, the first node); the details are read from the key once, for the
+  // node it ends on.
+  rebuilding_tree_ = true;
+  const int result = cert_tree_->RefreshKeyTree();
+  rebuilding_tree_ = false;
+  OnSelectNode();
+  return result;
+}
 
 void CBrevantDlg::OnSelectNode() {
   const HTREEITEM node = tree_.SelectedNode();
   if (node == nullptr) return;
+  const TraceSpan span("details");
   selection_text_ = CutText(SelectedReaderName(tree_), kSelectionChars + 1);
   details_.Clear();
   const std::uint32_t id = tree_.NodeId(node);
@@ -217,6 +229,7 @@ void CBrevantDlg::OnSelectNode() {
 }
 
 void CBrevantDlg::ShowPopup(const char* text) {
+  const TraceSpan span("popup");
   if (!popup_) popup_ = std::make_unique<CMsnWnd>(CachedText("IDS_HINT"), CachedText("TOOL_TITLE"));
   popup_->ShowMessage(text);
   ShowWindow(popup_->hwnd(), SW_SHOW);
@@ -256,18 +269,40 @@ void CBrevantDlg::OnTrayNotify(LPARAM mouse_message) {
 
 LRESULT CBrevantDlg::OnKeyInserted(const std::string& reader) {
   if (!cert_tree_) return 1;
+  const TraceSpan span("arrival message", reader);
   cert_tree_->set_current_reader(reader);
   RefreshKeyTree();
-  ForcePinChangeIfNew(DeviceTable(), reader, *this);
-  const std::string notice = cert_tree_->InsertionNoticeFor(reader, BankTimeNow());
-  ULONG state = 0;
-  if (DeviceTable().TK_GetDevState(reader.c_str(), &state) != tk::kOk || state != tk::kStatePresent) return 1;
-  ShowPopup(notice.c_str());
-  if (TakeArrivalFlag()) OpenBankSiteOnArrival(reader.c_str());
+  // The tree is painted now: the popup's window and a browser start come
+  // after it, from the queue, and must not hold it back.
+  UpdateWindow(tree_.hwnd());
+  {
+    const TraceSpan check("pin check");
+    ForcePinChangeIfNew(DeviceTable(), reader, *this);
+  }
+  arrivals_to_notice_.push_back(reader);
+  PostMessageW(hwnd(), kArrivalNoticeMessage, 0, 0);
   return 0;
 }
 
+void CBrevantDlg::OnArrivalNotice() {
+  // Only the window itself asks for a notice: a message from elsewhere
+  // finds none due.
+  if (arrivals_to_notice_.empty() || !cert_tree_) return;
+  const std::string reader = std::move(arrivals_to_notice_.front());
+  arrivals_to_notice_.pop_front();
+  const TraceSpan span("arrival notice", reader);
+  const std::string notice = cert_tree_->InsertionNoticeFor(reader, BankTimeNow());
+  ULONG state = 0;
+  if (DeviceTable().TK_GetDevState(reader.c_str(), &state) != tk::kOk || state != tk::kStatePresent) return;
+  ShowPopup(notice.c_str());
+  if (TakeArrivalFlag()) {
+    const TraceSpan site("bank site");
+    OpenBankSiteOnArrival(reader.c_str());
+  }
+}
+
 void CBrevantDlg::OnKeyRemovedMsg(const std::string& reader) {
+  const TraceSpan span("removal message", reader);
   ShowPopup(CachedText("KEY_REMOVE"));
   open_dialogs_.CloseFor(reader, [](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, kClosedByRemoval); });
   details_.Clear();
@@ -299,6 +334,7 @@ void CBrevantDlg::OnCopyData(const COPYDATASTRUCT* data) {
 
 void CBrevantDlg::OnCertsChanged(WPARAM what) {
   if (what == kRefreshTree) {
+    const TraceSpan span("remaining keys");
     RefreshKeyTree();
     return;
   }
@@ -409,7 +445,7 @@ bool CBrevantDlg::OnNotify(int id, NMHDR& header, LRESULT& result) {
       return true;
     case TVN_SELCHANGEDW:
     case TVN_SELCHANGEDA:
-      OnSelectNode();
+      if (!rebuilding_tree_) OnSelectNode();
       result = 0;
       return true;
     case NM_DBLCLK:
@@ -483,6 +519,10 @@ bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
     }
     case kNoticeMessage:
       OnNotice(wparam);
+      result = 0;
+      return true;
+    case kArrivalNoticeMessage:
+      OnArrivalNotice();
       result = 0;
       return true;
     case WM_COPYDATA:

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <utility>
@@ -21,6 +22,9 @@
 #include "xp_button.h"
 
 namespace brevant {
+
+// Posted by the main window to itself: an arrival's notice is due.
+inline constexpr UINT kArrivalNoticeMessage = WM_APP + 1;
 
 class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
  public:
@@ -58,7 +62,10 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   // Slides the popup up with `text`; the one popup is made on first use.
   void ShowPopup(const char* text);
   void OnTrayNotify(LPARAM mouse_message);
+  // The tree and the PIN check; the notice follows from the queue.
   LRESULT OnKeyInserted(const std::string& reader);
+  // The popup with the insertion notice, then the bank's site.
+  void OnArrivalNotice();
   void OnKeyRemovedMsg(const std::string& reader);
   void OnNotice(WPARAM which);
   void OnCopyData(const COPYDATASTRUCT* data);
@@ -86,6 +93,7 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   UINT must_change_pin_message_ = 0;
   int start_counter_ = 2;  // WM_NCPAINTs that hide the window at start
   bool initial_pin_flow_running_ = false;
+  bool rebuilding_tree_ = false;
 
   // Change PIN, key info, certificate info, change label, hide: the column
   // of skinned buttons.
@@ -98,6 +106,7 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   fw::ScopedGdiObject banner_;
   HIMAGELIST tree_images_ = nullptr;
   std::unique_ptr<CMsnWnd> popup_;
+  std::deque<std::string> arrivals_to_notice_;  // readers, in arrival order
   OpenDialogRegistry<HWND> open_dialogs_;
   ComputerTexts computer_texts_;  // worked out once, at start
 };

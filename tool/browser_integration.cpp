@@ -1,6 +1,7 @@
 #include "browser_integration.h"
 
 #include "device_layer.h"
+#include "phase_trace.h"
 #include "scoped_handle.h"
 #include "settings.h"
 #include "site_url.h"
@@ -24,10 +25,14 @@ Function Lookup(const fw::ScopedModule& library, const char* name) {
 void OpenBankSiteOnArrival(const BankSiteSettings& settings, const char* reader, const KeyHasCertFn& key_has_cert) {
   // The user already at the bank keeps that window and gets no second one,
   // even where opening is switched off.
-  for (const std::string& address : SplitSiteList(settings.addresses))
-    if (IsBankPageOpen(address.c_str()) == 1) return;
+  {
+    const TraceSpan span("bank page lookup");
+    for (const std::string& address : SplitSiteList(settings.addresses))
+      if (IsBankPageOpen(address.c_str()) == 1) return;
+  }
   if (settings.open_on_arrival != 1) return;
   if (settings.need_cert != 0 && key_has_cert(reader) == 0) return;
+  const TraceSpan span("browser start");
   StartBrowsers(settings.addresses.c_str());
 }
 

@@ -7,7 +7,7 @@ if(WIN32)
 
   # The key monitor: the device library's callbacks turned into messages.
   add_library(brevant_monitor STATIC key_monitor.cpp)
-  target_link_libraries(brevant_monitor PUBLIC brevant_device)
+  target_link_libraries(brevant_monitor PUBLIC brevant_device brevant_text)
 
   if(BUILD_TESTING)
     add_project_test(brevant_device_tests SOURCES tests/device_layer_test.cpp

@@ -185,12 +185,13 @@ std::string SelectedReaderName(const tk::DeviceApi& api, const KeyTreeView& tree
   return {};
 }
 
-int KeyHasCert(const tk::DeviceApi& api, const char* reader) {
-  tk::DeviceConnection device(api);
-  if (reader == nullptr || device.Connect(reader) != tk::kOk) return 0;
-  const ContainerList containers(api, device.get());
+namespace {
+
+// KeyHasCert on a connected key.
+int HasCertOn(const tk::DeviceApi& api, TK_HANDLE device) {
+  const ContainerList containers(api, device);
   const auto end = containers.Walk([&](std::size_t, const std::string& name) {
-    const ULONG flags = ContainerFlags(api, device.get(), name);
+    const ULONG flags = ContainerFlags(api, device, name);
     return (flags & (tk::kContainerHasExchangeCert | tk::kContainerHasSignatureCert)) == 0;
   });
   switch (end) {
@@ -199,6 +200,23 @@ int KeyHasCert(const tk::DeviceApi& api, const char* reader) {
     case ContainerList::End::Names: break;
   }
   return 0;
+}
+
+}  // namespace
+
+int KeyHasCert(const tk::DeviceApi& api, const char* reader) {
+  tk::DeviceConnection device(api);
+  if (reader == nullptr || device.Connect(reader) != tk::kOk) return 0;
+  return HasCertOn(api, device.get());
+}
+
+KeyNodeFacts ReadKeyNodeFacts(const tk::DeviceApi& api, const std::string& reader) {
+  KeyNodeFacts facts;
+  tk::DeviceConnection device(api);
+  if (reader.empty() || device.Connect(reader.c_str()) != tk::kOk) return facts;
+  facts.has_cert = HasCertOn(api, device.get());
+  if (facts.has_cert != 0) facts.label = ReadLabelOf(api, device.get());
+  return facts;
 }
 
 void ListContainers(const tk::DeviceApi& api, const KeyTreeView& tree, HTREEITEM key_node,
@@ -220,7 +238,7 @@ void ListContainers(const tk::DeviceApi& api, const KeyTreeView& tree, HTREEITEM
     const auto add = [&](std::uint32_t key_spec, std::uint32_t kind) {
       record.containers[slot] = name;
       record.kind = kind;
-      if (add_cert_node) add_cert_node(reader, name, key_spec, key_node, record, slot);
+      if (add_cert_node) add_cert_node(device.get(), name, key_spec, key_node, record, slot);
       records[reader] = record;
     };
     if (flags & tk::kContainerHasSignatureCert) add(tk::kKeySpecSignature, kKeyRecordSignature);

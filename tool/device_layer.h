@@ -1,6 +1,7 @@
 // The tool's fixed call sequences on RVA.dll: which key a tree node stands
 // for, a key's properties, its containers and the certificates they hold.
-// Every operation opens and closes its own device connection. The main
+// Every operation opens and closes its own device connection; listing a
+// key's containers hands its connection on to the certificate reads. The main
 // window reaches them through the small views below, so none of this needs a
 // window to run.
 #pragma once
@@ -75,13 +76,13 @@ class DetailsList {
 // Language text of section/key.
 using TextLookup = std::function<std::string(const char* section, const char* key)>;
 
-// Reads one certificate of `container`, registers it, stores its dates in
-// `record` (whose slot `slot` already names the container, and whose kind is
-// already that of `key_spec`) and adds its node below `key_node`.
-// `slot` < kKeyRecordSlots.
-using AddCertNodeFn = std::function<void(const std::string& reader, const std::string& container,
-                                         std::uint32_t key_spec, HTREEITEM key_node, KeyRecord& record,
-                                         std::size_t slot)>;
+// Reads one certificate of `container` on `device` (the listing's
+// connection to the key, its application selected), registers it, stores
+// its dates in `record` (whose slot `slot` already names the container, and
+// whose kind is already that of `key_spec`) and adds its node below
+// `key_node`. `slot` < kKeyRecordSlots.
+using AddCertNodeFn = std::function<void(TK_HANDLE device, const std::string& container, std::uint32_t key_spec,
+                                         HTREEITEM key_node, KeyRecord& record, std::size_t slot)>;
 
 // The reader names of a listing and the count the library reported with
 // them; nothing when the listing fails. A name the list does not end is not
@@ -126,6 +127,13 @@ std::string SelectedReaderName(const tk::DeviceApi& api, const KeyTreeView& tree
 // or the key cannot be connected; -1: the library gave more names than it
 // counted. Callers treat every non-zero result as "has a certificate".
 int KeyHasCert(const tk::DeviceApi& api, const char* reader);
+// What a key's node shows, read on one connection: KeyHasCert's answer and,
+// when it is not 0, the key's label.
+struct KeyNodeFacts {
+  int has_cert = 0;
+  std::string label;
+};
+KeyNodeFacts ReadKeyNodeFacts(const tk::DeviceApi& api, const std::string& reader);
 
 // Rebuilds the key's record in `records` and calls `add_cert_node` for each
 // certificate of the key's containers: the signature certificate (key spec

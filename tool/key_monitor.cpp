@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "device_layer.h"
+#include "phase_trace.h"
 
 namespace brevant {
 namespace {
@@ -86,7 +87,10 @@ void KeyMonitor::MarkPresent(const std::string& reader) {
   state = kKeyPresent;
   // The icon comes first, so that it is there when the window hears of the
   // key; a failure to add it leaves the count right all the same.
-  if (present_count_ <= 0) actions_.CreateTrayIcon();
+  if (present_count_ <= 0) {
+    const TraceSpan span("tray icon");
+    actions_.CreateTrayIcon();
+  }
   ++present_count_;
 }
 
@@ -97,29 +101,43 @@ ULONG KeyMonitor::PresenceOf(const std::string& reader) {
 
 void KeyMonitor::OnArrival(const char* reader) {
   if (reader == nullptr) return;
+  TracePhase("arrival callback", reader);
   std::lock_guard guard(lock_);
   if (stopped_) return;
   MarkPresent(reader);
   actions_.Pause(kArrivalPauseMs);
   actions_.PostToMainWindow(kKeyPresentMessage, 0, reader);
+  TracePhase("arrival posted", reader);
 }
 
 void KeyMonitor::OnRemoval(const char* reader) {
   if (reader == nullptr) return;
+  TracePhase("removal callback", reader);
   std::lock_guard guard(lock_);
   if (stopped_) return;
   ULONG& state = presence_.try_emplace(reader, kNoKey).first->second;
   if (state == kKeyPresent) {
     if (--present_count_ == 0) {
-      actions_.HandleLastRemovalInBrowser();
+      {
+        const TraceSpan span("last removal in browser");
+        actions_.HandleLastRemovalInBrowser();
+      }
       actions_.PostToMainWindow(WM_SYSCOMMAND, SC_CLOSE, nullptr);
+      const TraceSpan span("tray icon removal");
       actions_.RemoveTrayIcon();
     }
     actions_.PostToMainWindow(kKeyRemovedMessage, 0, reader);
+    TracePhase("removal posted", reader);
     actions_.Pause(kRemovalPauseMs);
     actions_.Pause(kRemovalPauseMs);
-    actions_.ClearSslCache();
-    actions_.RemoveProviderCerts();
+    {
+      const TraceSpan span("ssl cache");
+      actions_.ClearSslCache();
+    }
+    {
+      const TraceSpan span("store clean-up");
+      actions_.RemoveProviderCerts();
+    }
     if (present_count_ > 0) actions_.RefreshRemainingKeys();
   }
   state = kNoKey;

@@ -1,6 +1,6 @@
 # Settings, texts and the device library of the tray tool. The buffer
 # cutting is portable and tested in both trees.
-add_library(brevant_text STATIC text_cut.cpp window_messages.cpp)
+add_library(brevant_text STATIC text_cut.cpp window_messages.cpp phase_trace.cpp)
 target_include_directories(brevant_text PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 if(WIN32)

@@ -92,12 +92,14 @@ class KeyPlugger {
         },
         kToolWaitMs);
     tokenctl_ms.push_back(static_cast<double>(plugged - start));
-    shown_ms.push_back(static_cast<double>(GetTickCount64() - plugged));
+    (in ? arrival_ms : removal_ms).push_back(static_cast<double>(GetTickCount64() - plugged));
     return shown;
   }
 
-  // Per change: the tokenctl run, and from its end until the tool showed it.
-  std::vector<double> tokenctl_ms, shown_ms;
+  // Per change: the tokenctl run, and from its end until the tool showed it
+  // (a removal: until the store is clean of the key and the remaining keys
+  // are registered again).
+  std::vector<double> tokenctl_ms, arrival_ms, removal_ms;
 
  private:
   KeyTimeline& timeline_;
@@ -290,8 +292,9 @@ int main(int argc, char** argv) {
 
   std::printf("cycles: %zu done (median %.0f ms each), changes the tool did not show within %u s: %d\n",
               cycle_ms.size(), Median(cycle_ms), static_cast<unsigned>(kToolWaitMs / 1000), tool_misses);
-  std::printf("per change (medians): tokenctl %.0f ms, then until store and tree show it %.0f ms\n",
-              Median(plugger.tokenctl_ms), Median(plugger.shown_ms));
+  std::printf("per change (medians): tokenctl %.0f ms, then until store and tree show it: arrivals %.0f ms, "
+              "removals %.0f ms\n",
+              Median(plugger.tokenctl_ms), Median(plugger.arrival_ms), Median(plugger.removal_ms));
   std::printf("requests: %ld, replies ok: %ld, empty with no key present: %ld, empty with a key pulled meanwhile: %ld, "
               "failures: %ld\n",
               totals.requests, totals.ok, totals.empty_no_key, totals.empty_key_pulled, totals.failed);

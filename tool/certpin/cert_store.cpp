@@ -48,15 +48,40 @@ const CRYPT_KEY_PROV_INFO& AsProviderInfo(const std::vector<BYTE>& bytes) {
   return *reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(bytes.data());
 }
 
+// The certificate type of the container on a connected key; 0 when the key
+// cannot tell.
+ULONG CertTypeOn(const tk::DeviceApi& api, TK_HANDLE device, const char* container, DWORD key_spec) {
+  ULONG type = 0;
+  if (api.TK_GetCertType(device, container, key_spec, &type) != tk::kOk) return 0;
+  return type;
+}
+
 // The certificate type of the container, asked from the key the certificate
-// came from; 0 when the key cannot tell.
+// came from.
 ULONG CertTypeOf(const tk::DeviceApi& api, const char* reader, const char* container, DWORD key_spec) {
   tk::DeviceConnection device(api);
   if (device.Connect(reader) != tk::kOk) return 0;
   EnumApplication(api, device.get());
-  ULONG type = 0;
-  if (api.TK_GetCertType(device.get(), container, key_spec, &type) != tk::kOk) return 0;
-  return type;
+  return CertTypeOn(api, device.get(), container, key_spec);
+}
+
+// Registration with the certificate type from `type_of(key_spec)`, asked
+// only once the arguments are accepted.
+template <typename TypeOf>
+DWORD Register(const BYTE* cert, DWORD length, const char* provider, const char* container, const char* sm2_store,
+               TypeOf type_of) {
+  if (cert == nullptr || provider == nullptr || container == nullptr || *provider == '\0' || *container == '\0' ||
+      length < 1 || length > kMaxRegisteredCertBytes)
+    return ERROR_INVALID_PARAMETER;
+  const std::optional<DWORD> usage_spec = KeySpecFromUsage(cert, length);
+  if (!usage_spec) return kRegistrationFailed;
+  const DWORD key_spec = *usage_spec == 0 ? AT_KEYEXCHANGE : *usage_spec;
+  const ULONG type = type_of(key_spec);
+  const std::string store_name = type == kSm2CertType && sm2_store != nullptr ? sm2_store : kPersonalStore;
+
+  const fw::ScopedCertStore store = OpenUserStore(store_name);
+  if (!store) return kRegistrationFailed;
+  return AddCertWithKeyProvider(store.get(), cert, length, provider, container, key_spec);
 }
 
 // Deletes the entries of the provider from one store. The walk collects
@@ -100,18 +125,16 @@ std::optional<DWORD> KeySpecFromUsage(const BYTE* cert, DWORD length) {
 
 DWORD RegisterCertToStore(const tk::DeviceApi& api, const char* reader, const BYTE* cert, DWORD length,
                           const char* provider, const char* container, const char* sm2_store) {
-  if (cert == nullptr || provider == nullptr || container == nullptr || *provider == '\0' || *container == '\0' ||
-      length < 1 || length > kMaxRegisteredCertBytes)
-    return ERROR_INVALID_PARAMETER;
-  const std::optional<DWORD> usage_spec = KeySpecFromUsage(cert, length);
-  if (!usage_spec) return kRegistrationFailed;
-  const DWORD key_spec = *usage_spec == 0 ? AT_KEYEXCHANGE : *usage_spec;
-  const ULONG type = reader != nullptr ? CertTypeOf(api, reader, container, key_spec) : 0;
-  const std::string store_name = type == kSm2CertType && sm2_store != nullptr ? sm2_store : kPersonalStore;
+  return Register(cert, length, provider, container, sm2_store, [&](DWORD key_spec) {
+    return reader != nullptr ? CertTypeOf(api, reader, container, key_spec) : 0;
+  });
+}
 
-  const fw::ScopedCertStore store = OpenUserStore(store_name);
-  if (!store) return kRegistrationFailed;
-  return AddCertWithKeyProvider(store.get(), cert, length, provider, container, key_spec);
+DWORD RegisterConnectedCert(const tk::DeviceApi& api, TK_HANDLE device, const BYTE* cert, DWORD length,
+                            const char* provider, const char* container, const char* sm2_store) {
+  return Register(cert, length, provider, container, sm2_store, [&](DWORD key_spec) {
+    return device != nullptr ? CertTypeOn(api, device, container, key_spec) : 0;
+  });
 }
 
 DWORD AddCertWithKeyProvider(HCERTSTORE store, const BYTE* cert, DWORD length, const char* provider,

@@ -33,6 +33,13 @@ std::optional<DWORD> KeySpecFromUsage(const BYTE* cert, DWORD length);
 // 0, 87 for rejected arguments, kRegistrationFailed otherwise.
 DWORD RegisterCertToStore(const tk::DeviceApi& api, const char* reader, const BYTE* cert, DWORD length,
                           const char* provider, const char* container, const char* sm2_store);
+// The same for a certificate read on a connection the caller holds open to
+// its key (application selected): the certificate type is asked on it.
+// The store is still opened for this one entry: Wine's store writes back at
+// its close every entry it loaded at its opening, so a store held open
+// across a listing would bring back entries a removal took out meanwhile.
+DWORD RegisterConnectedCert(const tk::DeviceApi& api, TK_HANDLE device, const BYTE* cert, DWORD length,
+                            const char* provider, const char* container, const char* sm2_store);
 
 // The store part of registration, on a store the caller holds open.
 DWORD AddCertWithKeyProvider(HCERTSTORE store, const BYTE* cert, DWORD length, const char* provider,

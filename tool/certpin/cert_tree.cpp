@@ -8,6 +8,7 @@
 #include "bank_clock.h"
 #include "cert_store.h"
 #include "device_session.h"
+#include "phase_trace.h"
 #include "scoped_crypt.h"
 #include "text.h"
 #include "text_cut.h"
@@ -57,8 +58,8 @@ void CertTree::FillKeyTree() {
       if (state != tk::kStatePresent) continue;
       // The node's identifier holds the name's offset in its low byte only.
       if (listing->offsets[i] > 0xFF) continue;
-      const std::string text =
-          KeyHasCert(api_, reader.c_str()) == 0 ? Text("CERTLIST", "CERT_NO_CERT") : ReadKeyLabel(api_, reader);
+      const KeyNodeFacts facts = ReadKeyNodeFacts(api_, reader);
+      const std::string text = facts.has_cert == 0 ? Text("CERTLIST", "CERT_NO_CERT") : facts.label;
       const HTREEITEM node = tree_.AddNode(nullptr, text, kKeyImage, KeyNodeId(listing->offsets[i]));
       added = true;
       if (reader == current_reader_) tree_.SelectNode(node);
@@ -68,11 +69,15 @@ void CertTree::FillKeyTree() {
 }
 
 int CertTree::RefreshKeyTree() {
+  const TraceSpan span("tree");
   tree_.DeleteAllNodes();
-  FillKeyTree();
-  const AddCertNodeFn add = [this](const std::string& reader, const std::string& container, std::uint32_t key_spec,
+  {
+    const TraceSpan keys("key nodes");
+    FillKeyTree();
+  }
+  const AddCertNodeFn add = [this](TK_HANDLE device, const std::string& container, std::uint32_t key_spec,
                                    HTREEITEM key_node, KeyRecord& record, std::size_t slot) {
-    AddCertNode(reader, container, key_spec, key_node, record, slot);
+    AddCertNode(device, container, key_spec, key_node, record, slot);
   };
   for (HTREEITEM node = tree_.FirstRootNode(); node != nullptr; node = tree_.NextSiblingNode(node)) {
     ListContainers(api_, tree_, node, records_, add);
@@ -90,22 +95,31 @@ std::optional<std::vector<BYTE>> CertTree::ReadCert(const std::string& reader, c
   tk::DeviceConnection device(api_);
   if (device.Connect(reader.c_str()) != tk::kOk) return std::nullopt;
   EnumApplication(api_, device.get());
+  return ReadCertOn(device.get(), container, key_spec);
+}
+
+std::optional<std::vector<BYTE>> CertTree::ReadCertOn(TK_HANDLE device, const std::string& container,
+                                                      std::uint32_t key_spec) const {
   std::vector<BYTE> cert(kCertBufferBytes);
   ULONG length = static_cast<ULONG>(cert.size());
-  if (api_.TK_ReadCert(device.get(), container.c_str(), key_spec, cert.data(), &length) != tk::kOk ||
+  if (api_.TK_ReadCert(device, container.c_str(), key_spec, cert.data(), &length) != tk::kOk ||
       length > cert.size())
     return std::nullopt;
   cert.resize(length);
   return cert;
 }
 
-void CertTree::AddCertNode(const std::string& reader, const std::string& container, std::uint32_t key_spec,
+void CertTree::AddCertNode(TK_HANDLE device, const std::string& container, std::uint32_t key_spec,
                            HTREEITEM key_node, KeyRecord& record, std::size_t slot) {
   if (slot >= kKeyRecordSlots) return;
-  const std::optional<std::vector<BYTE>> cert = ReadCert(reader, container, key_spec);
+  TracePhase("cert read begin", container);
+  const std::optional<std::vector<BYTE>> cert = ReadCertOn(device, container, key_spec);
   if (!cert) return;
-  RegisterCertToStore(api_, reader.c_str(), cert->data(), static_cast<DWORD>(cert->size()),
-                      settings_.provider.c_str(), container.c_str(), settings_.sm2_store.c_str());
+  {
+    const TraceSpan registration("cert registration", container);
+    RegisterConnectedCert(api_, device, cert->data(), static_cast<DWORD>(cert->size()), settings_.provider.c_str(),
+                          container.c_str(), settings_.sm2_store.c_str());
+  }
   const fw::ScopedCertContext context(
       CertCreateCertificateContext(kCertEncoding, cert->data(), static_cast<DWORD>(cert->size())));
   if (!context) return;

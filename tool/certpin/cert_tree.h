@@ -41,10 +41,11 @@ class CertTree {
   int RefreshKeyTree();
   // The key nodes alone (with the placeholder texts where they apply).
   void FillKeyTree();
-  // Reads one certificate, registers it, keeps its dates in `record` and
-  // adds its node below `key_node`.
-  void AddCertNode(const std::string& reader, const std::string& container, std::uint32_t key_spec,
-                   HTREEITEM key_node, KeyRecord& record, std::size_t slot);
+  // Reads one certificate on `device` (the key's open connection),
+  // registers it, keeps its dates in `record` and adds its node below
+  // `key_node`.
+  void AddCertNode(TK_HANDLE device, const std::string& container, std::uint32_t key_spec, HTREEITEM key_node,
+                   KeyRecord& record, std::size_t slot);
   // The three certificate rows for the selected node.
   void ShowCertDetails(HTREEITEM node, DetailsList& list);
   // The certificate the viewer opens for the selection; nothing when no
@@ -62,6 +63,8 @@ class CertTree {
   void RememberReader(const std::string& reader);
   std::optional<std::vector<BYTE>> ReadCert(const std::string& reader, const std::string& container,
                                             std::uint32_t key_spec) const;
+  std::optional<std::vector<BYTE>> ReadCertOn(TK_HANDLE device, const std::string& container,
+                                              std::uint32_t key_spec) const;
   // Slot and key spec of a node: its own for a certificate node, else the
   // key record's first container with the kind listed last.
   std::pair<std::size_t, std::uint32_t> CertOfNode(std::uint32_t id, const KeyRecord& record) const;

@@ -69,15 +69,22 @@ class DeviceLayer : public TokenTest {
   std::vector<CertCall> List(brevant::KeyRecordMap& records) {
     std::vector<CertCall> calls;
     brevant::ListContainers(api_, tree_, Node(1), records,
-                            [&](const std::string& reader, const std::string& container, std::uint32_t key_spec,
+                            [&](TK_HANDLE device, const std::string& container, std::uint32_t key_spec,
                                 HTREEITEM key_node, brevant::KeyRecord& record, std::size_t slot) {
                               EXPECT_EQ(key_node, Node(1));
                               EXPECT_EQ(record.containers[slot], container);
                               // Stands in for the dates the certificate code stores.
                               record.valid_to[slot].year = static_cast<std::uint16_t>(2000 + calls.size());
-                              calls.push_back({reader, container, key_spec, slot});
+                              calls.push_back({ReaderOf(device), container, key_spec, slot});
                             });
     return calls;
+  }
+  // The reader of the key a handed-on connection reaches, told by its label.
+  std::string ReaderOf(TK_HANDLE device) {
+    char label[260] = {};
+    ULONG length = sizeof label;
+    if (api_.TK_ReadLabel(device, label, &length) != tk::kOk) return "not connected";
+    return label == brevant::ReadKeyLabel(api_, kReader0) ? kReader0 : label;
   }
   FakeList Properties() {
     FakeList list;

@@ -5,9 +5,12 @@
 #include <shlobj.h>
 
 #include <optional>
+#include <tuple>
 #include <string>
 #include <vector>
 
+#include "device_layer.h"
+#include "device_session.h"
 #include "process_probe.h"
 #include "scoped_crypt.h"
 #include "scoped_handle.h"
@@ -244,6 +247,19 @@ TEST_F(CertStore, TheKeyTheCertificateCameFromDecidesTheStore) {
   ASSERT_EQ(RegisterCertToStore(api_, "Quillon Tarnex UDISK 0", Bytes(rsa), Size(rsa), kProvider, "c1", kSm2Store), 0u);
   EXPECT_EQ(StoreEntries(kSm2Store, kProvider).size(), 1u) << "the SM2 key's certificate";
   EXPECT_EQ(StoreEntries("MY", kProvider).size(), 1u) << "the RSA key's certificate";
+
+  // The same on the keys' own connections, as a listing registers: each
+  // entry is there for other readers at once.
+  ASSERT_EQ(brevant::RemoveProviderCerts(kProvider, kSm2Store), 0u);
+  for (const auto& [reader, cert, store] : {std::tuple{"Quillon Tarnex UDISK 1", sm2, kSm2Store},
+                                           std::tuple{"Quillon Tarnex UDISK 0", rsa, "MY"}}) {
+    tk::DeviceConnection device(api_);
+    ASSERT_EQ(device.Connect(reader), tk::kOk);
+    brevant::EnumApplication(api_, device.get());
+    ASSERT_EQ(
+        brevant::RegisterConnectedCert(api_, device.get(), Bytes(cert), Size(cert), kProvider, "c1", kSm2Store), 0u);
+    EXPECT_EQ(StoreEntries(store, kProvider).size(), 1u) << reader;
+  }
 }
 
 TEST_F(CertStore, RemovalTakesOnlyTheProvidersType1EntriesFromBothStores) {
