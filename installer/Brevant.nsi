@@ -28,6 +28,10 @@ SetCompressor /SOLID lzma
 !define PUBLISHER "Quillon"
 !define ARP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Brevant"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; Every user of the machine gets the tool's install run (the bank's trusted
+; sites are per user) once per version, at their next logon.
+!define ACTIVE_SETUP_KEY "Software\Microsoft\Active Setup\Installed Components\{8FC9B5E3-E6FC-4007-811A-1F7DF6C2BADD}"
+!searchreplace ACTIVE_SETUP_VERSION "${VERSION}" "." ","
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -122,6 +126,14 @@ Section "-Register"
   WriteRegStr HKLM "${RUN_KEY}" "Brevant" '"$INSTDIR\Brevant.exe"'
   WriteRegStr HKLM "${RUN_KEY}" "Corvane" '"$INSTDIR\Corvane.exe"'
 
+  ; Windows waits for a logon command to end before the logon goes on, and
+  ; the install run goes on as the tray tool: started through "start" so that
+  ; the command ends at once.
+  WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "" "${PRODUCT}"
+  WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
+  WriteRegDWORD HKLM "${ACTIVE_SETUP_KEY}" "IsInstalled" 1
+  WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "StubPath" '"$SYSDIR\cmd.exe" /c start "" "$INSTDIR\Brevant.exe" install'
+
   WriteRegStr HKLM "${ARP_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${ARP_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${ARP_KEY}" "Publisher" "${PUBLISHER}"
@@ -154,7 +166,7 @@ Section "-Register"
 SectionEnd
 
 LangString DESC_SecSuite ${LANG_SIMPCHINESE} "托盘工具、网页控件、本机网页桥及其设置和文字。"
-LangString DESC_SecToken ${LANG_SIMPCHINESE} "用文件模拟的USBKey，用于没有硬件时试用；部署时以厂商的设备库替换 RVA.dll。"
+LangString DESC_SecToken ${LANG_SIMPCHINESE} "用文件模拟的USBKey，仅供没有硬件时试用。银行正式部署时不选此项，而把USBKey厂商的设备库 RVA.dll 放入安装文件夹；两者都没有时，证书管理工具无法识别USBKey，启动时会提示。"
 LangString DESC_SecBrowserPolicy ${LANG_SIMPCHINESE} "在 Chrome、Edge 策略中允许银行网站访问网页桥；单位已有的条目不变，卸载时只删除本程序添加的条目。"
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecSuite} $(DESC_SecSuite)
@@ -174,6 +186,7 @@ Section "Uninstall"
   UnRegDLL "$INSTDIR\Kestrine.dll"
   DeleteRegValue HKLM "${RUN_KEY}" "Brevant"
   DeleteRegValue HKLM "${RUN_KEY}" "Corvane"
+  DeleteRegKey HKLM "${ACTIVE_SETUP_KEY}"
   Delete "$INSTDIR\Brevant.exe"
   Delete "$INSTDIR\Kestrine.dll"
   Delete "$INSTDIR\Corvane.exe"

@@ -7,7 +7,7 @@ target_include_directories(brevant_browser PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(brevant_browser PUBLIC brevant_base brevant_device brevant_certpin_core framework
   ole32 oleaut32 uuid shell32 shlwapi)
 
-add_library(brevant_app STATIC brevant_dlg.cpp single_instance.cpp tool_key_monitor.cpp registered_messages.cpp)
+add_library(brevant_app STATIC brevant_dlg.cpp device_library_notice.cpp single_instance.cpp tool_key_monitor.cpp registered_messages.cpp)
 target_include_directories(brevant_app PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(brevant_app PUBLIC brevant_base brevant_browser brevant_device brevant_monitor brevant_ui brevant_cert_tree brevant_key_dialogs framework comctl32 shell32 ole32 gdi32 user32)
 

@@ -12,6 +12,7 @@
 #include "cached_texts.h"
 #include "cert_store.h"
 #include "cert_viewer.h"
+#include "device_library_notice.h"
 #include "key_info_dialog.h"
 #include "key_monitor.h"
 #include "label_change.h"
@@ -85,8 +86,8 @@ CBrevantDlg::~CBrevantDlg() {
 }
 
 void CBrevantDlg::StartUp() {
-  LoadDeviceLibrary(SettingsPath().c_str());  // without the library every text is empty: go on
-  LoadCachedTexts();
+  const bool library_loaded = LoadDeviceLibrary(SettingsPath().c_str()) == 0;
+  LoadCachedTexts();  // without the library every text is empty
   const SingleInstance instance = ClaimSingleInstance();
   instance_mutex_.reset(instance.mutex);
   bring_to_front_message_ = instance.bring_to_front_message;
@@ -96,6 +97,9 @@ void CBrevantDlg::StartUp() {
     PostMessageW(HWND_BROADCAST, bring_to_front_message_, 0, 0);
     ExitProcess(0);
   }
+  // The tool goes on (other programs' messages still reach it), but the user
+  // learns why it will never see a key.
+  if (!library_loaded) TellDeviceLibraryMissing(hwnd(), ProgramFolder());
 }
 
 bool CBrevantDlg::OnInitDialog() {

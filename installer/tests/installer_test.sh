@@ -11,6 +11,7 @@ folder="$WINEPREFIX/drive_c/Program Files/Quillon/Brevant"
 win_folder='C:\Program Files\Quillon\Brevant'
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 arp_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brevant'
+active_setup_key='HKLM\Software\Microsoft\Active Setup\Installed Components\{8FC9B5E3-E6FC-4007-811A-1F7DF6C2BADD}'
 zone_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\ZoneMap\Domains'
 chrome_list='HKLM\SOFTWARE\Policies\Google\Chrome\LoopbackNetworkAllowedForUrls'
 edge_list='HKLM\SOFTWARE\Policies\Microsoft\Edge\LoopbackNetworkAllowedForUrls'
@@ -116,6 +117,23 @@ reply=$(bridge_reply '{"FunName":"GetDeviceCount"}')
 check "bridge: one key ($(tr -d '\n\t' <<<"$reply"))" grep -q '"Count":[[:space:]]*1' <<<"$reply"
 wine_quiet "$win_folder\\tokenctl.exe" remove installer-test
 
+echo "== every user's logon: Active Setup runs the tool's install run once per version"
+stub_path="\"C:\\windows\\system32\\cmd.exe\" /c start \"\" \"$win_folder\\Brevant.exe\" install"
+check "Active Setup version ${version//./,}" test "$(reg_value "$active_setup_key" Version)" = "${version//./,}"
+check "Active Setup entry installed" test "$(reg_value "$active_setup_key" IsInstalled)" = 0x1
+check "Active Setup command ($(reg_value "$active_setup_key" StubPath))" \
+  test "$(reg_value "$active_setup_key" StubPath | tr '[:upper:]' '[:lower:]')" = "${stub_path,,}"
+# A user whose logon has not run it yet: no trusted sites, no tool running.
+# The logon waits for the command: it must end while the tool goes on.
+tool_running() { pgrep -f 'Quillon.Brevant.Brevant\.exe' >/dev/null; }
+logon_command() { timeout 60 "$top/scripts/wine" cmd /c start "" "$win_folder\\Brevant.exe" install </dev/null >/dev/null 2>&1; }
+wine_quiet taskkill /F /IM Brevant.exe
+wait_for 10 eval '! tool_running'
+wine_quiet reg delete "$zone_key\\vesbank.example" /f
+check "the logon command ends at once" logon_command
+check "it wrote the trusted sites for that user" wait_for 20 reg_has_key "$zone_key\\vesbank.example"
+check "and goes on as the tray tool" wait_for 20 tool_running
+
 echo "== uninstall"
 wine_quiet "$win_folder\\uninstall.exe" /S
 # The uninstaller hands over to a copy of itself and returns at once.
@@ -123,6 +141,7 @@ check "installed folder removed" wait_for 60 test ! -e "$folder"
 check "maker's folder removed when empty" test ! -e "$(dirname "$folder")"
 check "tool and bridge ended" wait_for 10 eval '! suite_running && port_closed'
 check "autostart entries removed" test -z "$(reg_value "$run_key" Brevant)$(reg_value "$run_key" Corvane)"
+check "Active Setup entry removed" bash -c "! '$top/scripts/wine' reg query '$active_setup_key' >/dev/null 2>&1"
 check "programs entry removed" bash -c "! '$top/scripts/wine' reg query '$arp_key' >/dev/null 2>&1"
 check "control unregistered" bash -c "! '$top/scripts/wine' reg query 'HKCR\\Kestrine.Kestrine.1' >/dev/null 2>&1"
 check "Chrome's policy: only the organisation's entry left" test "$(policy_list "$chrome_list")" = "1=$organisation_site"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "browser_standins.h"
+#include "dialog_driving.h"
 #include "resource.h"
 #include "scoped_handle.h"
 #include "sim_fixture.h"
@@ -198,15 +199,43 @@ TEST_F(BrevantStart, KeysComingAndGoingDriveTheTrayIconThePopupAndTheWindow) {
   EXPECT_TRUE(WaitUntil([] { return VisiblePopup() != nullptr; })) << "the removal reached the window";
 }
 
-TEST_F(BrevantStart, RunsWithoutTheDeviceLibrary) {
-  const simtest::TempFolder folder("brevant");
-  for (const char* file : {"Brevant.exe", "RVControl.ini", "TKLN0804.ini", "Brevant.ico", "QZR_logo.bmp"})
-    ASSERT_TRUE(CopyFileA((simtest::BinDir() + "\\" + file).c_str(), folder.File(file).c_str(), FALSE)) << file;
-  const Tool tool("", folder.path());
-  const HWND window = tool.WaitForWindow();
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(fw::WindowTextOf(window), "") << "no library, no texts";
-  EXPECT_EQ(WaitForSingleObject(tool.process(), 300), static_cast<DWORD>(WAIT_TIMEOUT)) << "still running";
+// The user is told once why no key will ever show, in the language file's
+// words or, without that file, the tool's own; then the tool runs on.
+TEST_F(BrevantStart, WithoutTheDeviceLibraryTellsTheUserOnceAndRunsOn) {
+  const std::wstring built_in_text = fw::Utf8ToWide(
+      "未找到USBKey设备库（RVA.dll），证书管理工具无法识别USBKey。请重新安装本软件，或联系银行获取USBKey驱动。");
+  const struct {
+    bool language_file;
+    std::wstring caption, text;
+  } cases[] = {
+      {true, fw::AnsiToWide(TitleText()), fw::AnsiToWide(LanguageText("IDS_DEVICE_LIB_MISSING"))},
+      {false, fw::Utf8ToWide("USBKey证书管理工具"), built_in_text},
+  };
+  ASSERT_FALSE(cases[0].text.empty()) << "the shipped language file has the text";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.language_file ? "with the language file" : "without it");
+    const simtest::TempFolder folder("brevant");
+    for (const char* file : {"Brevant.exe", "RVControl.ini", "TKLN0804.ini", "Brevant.ico", "QZR_logo.bmp"}) {
+      if (!c.language_file && std::string(file) == "TKLN0804.ini") continue;
+      ASSERT_TRUE(CopyFileA((simtest::BinDir() + "\\" + file).c_str(), folder.File(file).c_str(), FALSE)) << file;
+    }
+    const Tool tool("", folder.path());
+    const DWORD id = GetProcessId(tool.process());
+    const HWND box = pintest::WaitForDialogWith(pintest::kMessageBoxText, id);
+    ASSERT_NE(box, nullptr) << "no message box";
+    wchar_t caption[128] = {}, text[512] = {};
+    GetWindowTextW(box, caption, 128);
+    GetWindowTextW(GetDlgItem(box, pintest::kMessageBoxText), text, 512);
+    EXPECT_EQ(std::wstring(caption), c.caption);
+    EXPECT_EQ(std::wstring(text), c.text);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(pintest::WaitUntilGone(box));
+    const HWND window = tool.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(fw::WindowTextOf(window), "") << "no library, no texts";
+    EXPECT_EQ(pintest::FindDialogWith({pintest::kMessageBoxText}, id), nullptr) << "told once";
+    EXPECT_EQ(WaitForSingleObject(tool.process(), 300), static_cast<DWORD>(WAIT_TIMEOUT)) << "still running";
+  }
 }
 
 }  // namespace
