@@ -133,6 +133,9 @@ Section "-Register"
   WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
   WriteRegDWORD HKLM "${ACTIVE_SETUP_KEY}" "IsInstalled" 1
   WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "StubPath" '"$SYSDIR\cmd.exe" /c start "" "$INSTDIR\Brevant.exe" install'
+  ; The installing account gets the install run below: its next logon need
+  ; not run it again (and bring the tool's window up over the desktop).
+  WriteRegStr HKCU "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
 
   WriteRegStr HKLM "${ARP_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${ARP_KEY}" "DisplayVersion" "${VERSION}"

@@ -123,6 +123,8 @@ check "Active Setup version ${version//./,}" test "$(reg_value "$active_setup_ke
 check "Active Setup entry installed" test "$(reg_value "$active_setup_key" IsInstalled)" = 0x1
 check "Active Setup command ($(reg_value "$active_setup_key" StubPath))" \
   test "$(reg_value "$active_setup_key" StubPath | tr '[:upper:]' '[:lower:]')" = "${stub_path,,}"
+check "the installing account counts as done" \
+  test "$(reg_value "${active_setup_key/HKLM/HKCU}" Version)" = "${version//./,}"
 # A user whose logon has not run it yet: no trusted sites, no tool running.
 # The logon waits for the command: it must end while the tool goes on.
 tool_running() { pgrep -f 'Quillon.Brevant.Brevant\.exe' >/dev/null; }
