@@ -26,7 +26,10 @@ export declare const DEFAULT_TIMEOUT_MS = 10000;
  *   policy lists the site;
  * - `bad-reply`: not JSON, not an object, without the expected member, or
  *   naming another operation (the socket is then closed);
- * - `too-long`: the request is over 2040 UTF-8 bytes and was not sent.
+ * - `too-long`: the request is over 2040 UTF-8 bytes and was not sent;
+ * - `aborted`: the call's `signal` fired (its reason is the error's `cause`);
+ *   a request already on the wire still holds back the next one until its
+ *   reply comes or it times out.
  */
 export type CorvaneErrorReason =
   | 'empty-reply'
@@ -36,13 +39,29 @@ export type CorvaneErrorReason =
   | 'connect-failed'
   | 'blocked-by-browser'
   | 'bad-reply'
-  | 'too-long';
+  | 'too-long'
+  | 'aborted';
+
+export interface CorvaneErrorOptions {
+  /** The FunName of the call that failed. */
+  operation?: string;
+  /** What led to the failure (Error's own `cause`). */
+  cause?: unknown;
+}
 
 /** What every call of CorvaneClient rejects with. */
 export declare class CorvaneError extends Error {
-  constructor(reason: CorvaneErrorReason, message?: string);
+  constructor(reason: CorvaneErrorReason, message?: string, options?: CorvaneErrorOptions);
   readonly name: 'CorvaneError';
   readonly reason: CorvaneErrorReason;
+  /** The FunName of the call that failed; undefined when connecting failed. */
+  readonly operation: string | undefined;
+  /**
+   * The abort's reason for `aborted`, the exception for a socket that could
+   * not be created, the parse error of a reply that is not JSON; absent
+   * otherwise.
+   */
+  readonly cause?: unknown;
 }
 
 /**
@@ -76,26 +95,32 @@ export interface UnblockUserPinMissingReply {
   NewUserpintext: 'Param  is null';
 }
 
-/** The members each known request takes beside FunName (the bridge ignores others). */
+/**
+ * A request without members: `{}` alone would let any member through, and a
+ * member the bridge ignores is a mistake of the page.
+ */
+export type NoMembers = { [member: string]: never };
+
+/** The members each request takes beside FunName. */
 export interface CorvaneRequests {
-  GetUsbkeyState: {};
-  GetDeviceCount: {};
-  GetUsbkeySN: {};
-  esKeyGetCertCN: {};
-  GetCertDN: {};
-  GetCertSn: {};
-  GetCertBeginDate: {};
-  GetCertEndDate: {};
-  esKeyGetPinRetryCount: {};
-  esgetErrorCode: {};
-  HWGetKeyType: {};
-  getCSP: {};
+  GetUsbkeyState: NoMembers;
+  GetDeviceCount: NoMembers;
+  GetUsbkeySN: NoMembers;
+  esKeyGetCertCN: NoMembers;
+  GetCertDN: NoMembers;
+  GetCertSn: NoMembers;
+  GetCertBeginDate: NoMembers;
+  GetCertEndDate: NoMembers;
+  esKeyGetPinRetryCount: NoMembers;
+  esgetErrorCode: NoMembers;
+  HWGetKeyType: NoMembers;
+  getCSP: NoMembers;
   /** Without Param the key's default password is used. */
   KeyInit: { Param?: string };
   esKeyUnblockUsrPin: { SOpintext?: string; NewUserpintext?: string };
 }
 
-/** The reply to each known request. */
+/** The reply to each request. */
 export interface CorvaneReplies {
   GetUsbkeyState: { FunName: 'GetUsbkeyState'; UsbkeyState: UsbkeyState };
   GetDeviceCount: { FunName: 'GetDeviceCount'; Count: number };
@@ -129,20 +154,46 @@ export interface CorvaneClientOptions {
   url?: string;
   /** For connect() and for each request; default DEFAULT_TIMEOUT_MS. */
   timeoutMs?: number;
+  /**
+   * Every call connects first when the client is not connected (the first
+   * call, and the next after a time-out or a close). Default false: a call
+   * while not connected rejects with `closed`.
+   */
+  autoConnect?: boolean;
   /** Default globalThis.WebSocket. */
   WebSocketImpl?: new (url: string) => CorvaneSocket;
+}
+
+/** The options every call takes as its last argument. */
+export interface CorvaneCallOptions {
+  /** This call's wait for its reply, instead of the client's `timeoutMs`. */
+  timeoutMs?: number;
+  /** Rejects the call with `aborted`; a call not yet sent is never sent. */
+  signal?: AbortSignal;
+}
+
+/** The events of CorvaneClient. */
+export interface CorvaneClientEventMap {
+  /**
+   * An open connection ended: the bridge closed it, a time-out or a reply
+   * out of step closed it, or close() was called. Not for an attempt that
+   * never opened.
+   */
+  close: Event;
 }
 
 /**
  * One connection to the bridge. Requests go out one at a time (replies carry
  * no id) and wait their turn; each call rejects with a CorvaneError.
  */
-export declare class CorvaneClient {
+export declare class CorvaneClient extends EventTarget {
   constructor(options?: CorvaneClientOptions);
   /** Used by the next connect(). */
   url: string;
   /** Used by the next connect() and request. */
   timeoutMs: number;
+  /** Whether calls connect when not connected (the option of the same name). */
+  autoConnect: boolean;
   /** True while the socket is open. */
   readonly connected: boolean;
 
@@ -152,51 +203,64 @@ export declare class CorvaneClient {
    */
   accessState(): Promise<LoopbackAccessState>;
   /**
-   * Opens the socket (closing any earlier one); resolves when the bridge
-   * accepted it. Rejects with `blocked-by-browser` when the browser held the
-   * page back, else `connect-failed` or `timeout`.
+   * Resolves when the socket is open: at once when it already is, with the
+   * attempt under way when there is one (every caller gets the same
+   * promise), else with a new socket. Rejects with `blocked-by-browser` when
+   * the browser held the page back, else `connect-failed`, `timeout`, or
+   * `closed` when close() gave the attempt up.
    */
   connect(): Promise<void>;
-  /** Closes the socket; the request on the wire and those waiting reject with `closed`. */
+  /**
+   * Closes the socket or gives up the attempt under way; the request on the
+   * wire and those waiting reject with `closed`.
+   */
   close(): void;
 
-  /** Sends `{FunName: funName, ...members}` after every earlier request; resolves with the reply. */
-  call<F extends keyof CorvaneRequests>(funName: F, members?: CorvaneRequests[F]): Promise<CorvaneReplies[F]>;
-  call(funName: string, members?: Record<string, unknown>): Promise<CorvaneReply>;
+  addEventListener<K extends keyof CorvaneClientEventMap>(
+    type: K, listener: (this: CorvaneClient, event: CorvaneClientEventMap[K]) => unknown,
+    options?: boolean | AddEventListenerOptions): void;
+  addEventListener(type: string, listener: EventListenerOrEventListenerObject | null,
+                   options?: boolean | AddEventListenerOptions): void;
+  removeEventListener<K extends keyof CorvaneClientEventMap>(
+    type: K, listener: (this: CorvaneClient, event: CorvaneClientEventMap[K]) => unknown,
+    options?: boolean | EventListenerOptions): void;
+  removeEventListener(type: string, listener: EventListenerOrEventListenerObject | null,
+                      options?: boolean | EventListenerOptions): void;
 
-  getUsbkeyState(): Promise<UsbkeyState>;
+  /** Sends `{FunName: funName, ...members}` after every earlier request; resolves with the reply. */
+  call<F extends keyof CorvaneRequests>(funName: F, members?: CorvaneRequests[F],
+                                        options?: CorvaneCallOptions): Promise<CorvaneReplies[F]>;
+
+  getUsbkeyState(options?: CorvaneCallOptions): Promise<UsbkeyState>;
   /** The number of keys present. */
-  getDeviceCount(): Promise<number>;
+  getDeviceCount(options?: CorvaneCallOptions): Promise<number>;
   /** The first key's serial number. */
-  getUsbkeySN(): Promise<string>;
+  getUsbkeySN(options?: CorvaneCallOptions): Promise<string>;
   /** The certificate subject's display name (esKeyGetCertCN). */
-  getCertCN(): Promise<string>;
-  getCertDN(): Promise<string>;
+  getCertCN(options?: CorvaneCallOptions): Promise<string>;
+  getCertDN(options?: CorvaneCallOptions): Promise<string>;
   /** The certificate's serial number, upper-case hex. */
-  getCertSn(): Promise<string>;
+  getCertSn(options?: CorvaneCallOptions): Promise<string>;
   /** Local date, e.g. "2019-1-5". */
-  getCertBeginDate(): Promise<string>;
+  getCertBeginDate(options?: CorvaneCallOptions): Promise<string>;
   /** Local date, e.g. "2019-1-5". */
-  getCertEndDate(): Promise<string>;
+  getCertEndDate(options?: CorvaneCallOptions): Promise<string>;
   /** Remaining user-PIN tries. */
-  getPinRetryCount(): Promise<number>;
+  getPinRetryCount(options?: CorvaneCallOptions): Promise<number>;
   /** 1001 device library not loaded, 1002 key not opened (of the last failure). */
-  getErrorCode(): Promise<number>;
-  getKeyType(): Promise<number>;
+  getErrorCode(options?: CorvaneCallOptions): Promise<number>;
+  getKeyType(options?: CorvaneCallOptions): Promise<number>;
   /** The cryptographic provider's name. */
-  getCSP(): Promise<string>;
+  getCSP(options?: CorvaneCallOptions): Promise<string>;
   /**
    * Formats the key (certificates are lost); without a password the key's
    * default is used. True when it was initialised. Only for the bank's sites.
    */
-  keyInit(password?: string): Promise<boolean>;
+  keyInit(password?: string, options?: CorvaneCallOptions): Promise<boolean>;
   /**
    * Sets a new user PIN with the administrator PIN. Resolves with the reply:
    * UnlockpinNum "-1" done, else the administrator tries left. Only for the
    * bank's sites.
    */
-  unblockUserPin(adminPin: string, newUserPin: string): Promise<UnblockUserPinReply>;
-
-  // The module's other members (socket, pending, connecting, queue, send(),
-  // onReply(), failPending(), value()) are its inner workings: left out.
+  unblockUserPin(adminPin: string, newUserPin: string, options?: CorvaneCallOptions): Promise<UnblockUserPinReply>;
 }

@@ -22,14 +22,34 @@ export interface KeySummary {
   pinTriesLeft?: number;
 }
 
-export async function readKey(key = new CorvaneClient({ timeoutMs: 5000 })): Promise<KeySummary> {
-  if (!key.connected) await key.connect();
-  const state = await key.getUsbkeyState();
+// The page's one client: it connects on the first call and again after a
+// time-out; a component that reads the key passes its own signal, so that
+// leaving the view takes back what it asked for.
+export const key = new CorvaneClient({ timeoutMs: 5000, autoConnect: true });
+
+export async function readKey(client = key, signal = AbortSignal.timeout(15000)): Promise<KeySummary> {
+  const state = await client.getUsbkeyState({ signal });
   if (state !== 3) return { state: stateText[state] };
   const [serial, holder, validUntil, pinTriesLeft] = await Promise.all([
-    key.getUsbkeySN(), key.getCertCN(), key.getCertEndDate(), key.getPinRetryCount(),
+    client.getUsbkeySN({ signal }), client.getCertCN({ signal }), client.getCertEndDate({ signal }),
+    client.getPinRetryCount({ signal }),
   ]);
   return { state: stateText[state], serial, holder, validUntil, pinTriesLeft };
+}
+
+// A component's life: what it still waits for when it goes is aborted.
+export function mountKeyView(show: (summary: KeySummary | string) => void): () => void {
+  const leaving = new AbortController();
+  readKey(key, leaving.signal).then(show, (error: unknown) => {
+    if (!(error instanceof CorvaneError && error.reason === 'aborted')) show(explain(error));
+  });
+  // autoConnect reconnects on the next read; until then the view says so.
+  const onClose = (event: Event) => show(`the key service went away (${event.type}): read again to reconnect`);
+  key.addEventListener('close', onClose);
+  return () => {
+    leaving.abort();
+    key.removeEventListener('close', onClose);
+  };
 }
 
 export function explain(error: unknown): string {
@@ -41,8 +61,11 @@ export function explain(error: unknown): string {
     case 'origin-not-allowed': return 'this page may not change the key';
     case 'timeout':
     case 'closed': return 'the key service did not answer: try again';
+    case 'aborted': // AbortSignal.timeout() gives a TimeoutError as the reason
+      return error.cause instanceof DOMException && error.cause.name === 'TimeoutError'
+        ? 'the key took too long to read: try again' : 'cancelled';
     case 'bad-reply':
-    case 'too-long': return `internal error (${error.message})`;
+    case 'too-long': return `internal error in ${error.operation ?? 'connecting'} (${error.message})`;
   }
 }
 
@@ -57,7 +80,7 @@ export async function connectWhenAllowed(key: CorvaneClient, userClick: Promise<
 // The whole reply, typed by its operation name.
 export async function unlock(key: CorvaneClient, adminPin: string, newPin: string): Promise<boolean> {
   const reply = await key.unblockUserPin(adminPin, newPin);
-  const direct = await key.call('GetCertSn');
+  const direct = await key.call('GetCertSn', {}, { timeoutMs: 2000 });
   const serial: string = direct.CertSn;
   void serial;
   return reply.UnlockpinNum === '-1';
@@ -78,5 +101,19 @@ export async function misuse(key: CorvaneClient): Promise<void> {
   if ((await key.accessState()) === 'allowed') return;
   // @ts-expect-error KeyInit's reply has Init, not Count
   const count: number = (await key.call('KeyInit')).Count;
+  // @ts-expect-error a misspelt operation
+  await key.call('GetUsbKeySN');
+  // @ts-expect-error KeyInit takes Param, not Password
+  await key.call('KeyInit', { Password: '135790' });
+  // @ts-expect-error GetCertSn takes no members
+  await key.call('GetCertSn', { Index: 1 });
+  // @ts-expect-error Param is a string
+  await key.call('KeyInit', { Param: 135790 });
+  // @ts-expect-error the per-call option is timeoutMs
+  await key.getCertCN({ timeout: 5000 });
+  // @ts-expect-error a close event is a plain Event, not a message
+  key.addEventListener('close', (event: MessageEvent) => void event.data);
+  // @ts-expect-error the inner workings are private
+  key.send('{"FunName":"GetUsbkeySN"}');
   void serial, count;
 }

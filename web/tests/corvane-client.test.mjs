@@ -8,12 +8,15 @@ import { CorvaneClient, CorvaneError } from '../corvane-client.js';
 // A WebSocket stand-in whose far end the test plays.
 class FakeSocket {
   static last = null;
-  static mode = 'open'; // 'open', 'refuse' or 'silent' (never answers)
+  static made = 0;
+  static mode = 'open'; // 'open', 'refuse', 'silent' (never answers) or 'throw'
   constructor(url) {
+    if (FakeSocket.mode === 'throw') throw new SyntaxError(`bad URL ${url}`);
     this.url = url;
     this.readyState = 0;
     this.sent = [];
     FakeSocket.last = this;
+    FakeSocket.made += 1;
     if (FakeSocket.mode !== 'silent')
       setTimeout(() => (FakeSocket.mode === 'refuse' ? this.serverClose() : this.open()), 0);
   }
@@ -141,16 +144,19 @@ test('a request too long for one frame of the bridge is refused unsent', async (
   assert.equal(await accepted, true);
 });
 
-test('a second connect gives up the first attempt and keeps its own socket', async () => {
-  FakeSocket.mode = 'silent';
-  const client = new CorvaneClient({ url: 'ws://127.0.0.1:1', WebSocketImpl: FakeSocket, timeoutMs: 30 });
-  const first = client.connect();
+test('connect() is shared while under way, resolves at once when open, reopens once closed', async () => {
   FakeSocket.mode = 'open';
-  const second = client.connect();
-  await rejectsWith(first, 'closed');
-  await second;
-  await new Promise((resolve) => setTimeout(resolve, 60)); // past the first attempt's time-out
+  const client = new CorvaneClient({ url: 'ws://127.0.0.1:1', WebSocketImpl: FakeSocket });
+  const before = FakeSocket.made;
+  const first = client.connect();
+  assert.equal(client.connect(), first, 'a second part of the page joins the attempt');
+  await first;
+  await client.connect();
+  assert.equal(FakeSocket.made - before, 1);
   assert.equal(client.connected, true);
+  FakeSocket.last.serverClose();
+  await client.connect();
+  assert.equal(FakeSocket.made - before, 2);
 });
 
 test('a bridge that never answers the opening times out', async () => {
@@ -235,4 +241,148 @@ test('a connection held while the browser asks times out as blocked', async () =
     await assert.rejects(client.connect(), (error) => error.reason === 'blocked-by-browser' &&
       error.message.includes('apps and services on this device'));
   });
+});
+
+const autoClient = (options = {}) =>
+  new CorvaneClient({ url: 'ws://127.0.0.1:1', WebSocketImpl: FakeSocket, autoConnect: true, ...options });
+
+test('autoConnect connects for the first call, and again after a time-out', async () => {
+  FakeSocket.mode = 'open';
+  const client = autoClient({ timeoutMs: 20 });
+  const state = client.getUsbkeyState();
+  const count = client.getDeviceCount();
+  await tick();
+  const first = FakeSocket.last;
+  assert.deepEqual(first.sent, ['{"FunName":"GetUsbkeyState"}']);
+  first.reply('{"FunName":"GetUsbkeyState","UsbkeyState":3}');
+  assert.equal(await state, 3);
+  await rejectsWith(count, 'timeout');
+  assert.equal(client.connected, false);
+  const serial = client.getUsbkeySN();
+  await tick();
+  assert.notEqual(FakeSocket.last, first);
+  FakeSocket.last.reply('{"FunName":"GetUsbkeySN","UsbkeySN":"VB2026000001"}');
+  assert.equal(await serial, 'VB2026000001');
+});
+
+test('autoConnect against a bridge that is not running: one attempt, every waiting call told why', async () => {
+  FakeSocket.mode = 'refuse';
+  const client = autoClient();
+  const before = FakeSocket.made;
+  const calls = [client.getUsbkeyState(), client.getCertCN(), client.call('GetCertSn')];
+  for (const call of calls) await rejectsWith(call, 'connect-failed');
+  assert.equal(FakeSocket.made - before, 1);
+});
+
+test('an aborted call rejects at once and never shifts the replies of later ones', async () => {
+  const { client, socket } = await connected();
+  // Already aborted: rejected, never sent.
+  const reason = new Error('the user left the page');
+  await assert.rejects(client.getCertDN({ signal: AbortSignal.abort(reason) }),
+                       (error) => error.reason === 'aborted' && error.cause === reason && error.operation === 'GetCertDN');
+  // Aborted on the wire; a call queued behind it aborted before its turn.
+  const onWire = new AbortController();
+  const queued = new AbortController();
+  const sent = client.getCertSn({ signal: onWire.signal });
+  const skipped = client.getCertCN({ signal: queued.signal });
+  const next = client.getUsbkeySN();
+  await tick();
+  onWire.abort();
+  queued.abort();
+  await rejectsWith(sent, 'aborted');
+  await rejectsWith(skipped, 'aborted');
+  await tick();
+  assert.deepEqual(socket.sent, ['{"FunName":"GetCertSn"}'], 'the next request waits for the late reply');
+  socket.reply('{"FunName":"GetCertSn","CertSn":"1A2B"}');
+  await tick();
+  assert.deepEqual(socket.sent, ['{"FunName":"GetCertSn"}', '{"FunName":"GetUsbkeySN"}']);
+  socket.reply('{"FunName":"GetUsbkeySN","UsbkeySN":"VB2026000001"}');
+  assert.equal(await next, 'VB2026000001');
+});
+
+test('a call of its own time-out gives up and closes; bad options are refused', async () => {
+  const { client, socket } = await connected({ timeoutMs: 60000 });
+  const started = Date.now();
+  await assert.rejects(client.getKeyType({ timeoutMs: 20 }),
+                       (error) => error.reason === 'timeout' && error.operation === 'HWGetKeyType');
+  assert.ok(Date.now() - started < 1000, 'not the client\'s minute');
+  assert.equal(client.connected, false);
+  assert.equal(socket.sent.length, 1);
+  for (const options of ['5000', { timeoutMs: 0 }, { timeoutMs: Infinity }, { timeoutMs: '5' }, { signal: {} }])
+    await assert.rejects(client.call('GetCertSn', {}, options), TypeError, JSON.stringify(options));
+});
+
+test("'close' is heard once for every connection that opened, never for a refused attempt", async () => {
+  const cases = [
+    ['the bridge closes', async (client, socket) => socket.serverClose(), 1],
+    ['close() on an open socket', async (client) => { client.close(); client.close(); }, 1],
+    ['a time-out', async (client) => rejectsWith(client.getCertSn({ timeoutMs: 10 }), 'timeout'), 1],
+    ['a reply out of step', async (client, socket) => {
+      const call = client.getCertSn();
+      socket.reply('{"FunName":"GetCertDN","CertDN":"CN=x"}');
+      await rejectsWith(call, 'bad-reply');
+    }, 1],
+    ['a refused attempt', async (client) => {
+      client.close();
+      FakeSocket.mode = 'refuse';
+      await rejectsWith(client.connect(), 'connect-failed');
+    }, 1],
+  ];
+  for (const [name, end, heard] of cases) {
+    const { client, socket } = await connected();
+    let closes = 0;
+    client.addEventListener('close', () => { closes += 1; });
+    await end(client, socket);
+    await tick();
+    assert.equal(closes, heard, name);
+  }
+  FakeSocket.mode = 'silent';
+  const attempt = new CorvaneClient({ url: 'ws://127.0.0.1:1', WebSocketImpl: FakeSocket });
+  let closes = 0;
+  attempt.addEventListener('close', () => { closes += 1; });
+  const given = attempt.connect();
+  attempt.close();
+  await rejectsWith(given, 'closed');
+  assert.equal(closes, 0, 'an attempt given up never opened');
+});
+
+test('errors name the failed operation and what caused them', async () => {
+  FakeSocket.mode = 'throw';
+  const client = new CorvaneClient({ url: 'wss://bad', WebSocketImpl: FakeSocket });
+  await assert.rejects(client.connect(), (error) => error.reason === 'connect-failed' &&
+    error.operation === undefined && error.cause instanceof SyntaxError);
+  const { client: open, socket } = await connected();
+  const garbled = open.getCertEndDate();
+  socket.reply('{"FunName":');
+  await assert.rejects(garbled, (error) => error.reason === 'bad-reply' &&
+    error.operation === 'GetCertEndDate' && error.cause instanceof SyntaxError);
+  const old = new CorvaneError('timeout', 'no reply');
+  assert.deepEqual([old.reason, old.message, old.operation, 'cause' in old], ['timeout', 'no reply', undefined, false]);
+});
+
+test('every helper still sends its operation and gives its member; the inner workings are out of reach', async () => {
+  const { client, socket } = await connected();
+  const helpers = [
+    ['getUsbkeyState', 'GetUsbkeyState', 'UsbkeyState', 3],
+    ['getDeviceCount', 'GetDeviceCount', 'Count', 1],
+    ['getUsbkeySN', 'GetUsbkeySN', 'UsbkeySN', 'VB2026000001'],
+    ['getCertCN', 'esKeyGetCertCN', 'CertCN', '张三'],
+    ['getCertDN', 'GetCertDN', 'CertDN', 'CN=张三'],
+    ['getCertSn', 'GetCertSn', 'CertSn', '1A2B'],
+    ['getCertBeginDate', 'GetCertBeginDate', 'CertBeginDate', '2019-1-5'],
+    ['getCertEndDate', 'GetCertEndDate', 'CertEndDate', '2029-1-5'],
+    ['getPinRetryCount', 'esKeyGetPinRetryCount', 'RetryCount', 8],
+    ['getErrorCode', 'esgetErrorCode', 'ErrorCode', 1002],
+    ['getKeyType', 'HWGetKeyType', 'KeyType', 2],
+    ['getCSP', 'getCSP', 'CSPName', 'Vesbank CSP'],
+  ];
+  for (const [helper, funName, member, value] of helpers) {
+    const result = client[helper]();
+    assert.deepEqual(JSON.parse(socket.sent.at(-1)), { FunName: funName }, helper);
+    socket.reply(JSON.stringify({ FunName: funName, [member]: value }));
+    assert.equal(await result, value, helper);
+  }
+  for (const name of ['send', 'socket', 'pending', 'connecting', 'queue', 'onReply', 'failPending', 'value'])
+    assert.equal(name in client, false, name);
+  assert.ok(client instanceof EventTarget);
 });

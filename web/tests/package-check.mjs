@@ -25,9 +25,9 @@ const run = (command, args, cwd) => {
   }
 };
 
-// The declarations name every member of the client but its inner workings
-// (the list at the end of corvane-client.d.ts).
-const inner = new Set(['constructor', 'send', 'onReply', 'failPending', 'value']);
+// The declarations name every member of the client's prototype (its inner
+// workings are private: not on the prototype at all).
+const inner = new Set(['constructor']);
 const declarations = readFileSync(join(web, 'corvane-client.d.ts'), 'utf8')
   .split('export declare class CorvaneClient')[1] ?? '';
 const undeclared = Object.getOwnPropertyNames(CorvaneClient.prototype)
@@ -51,9 +51,10 @@ try {
   if (manifest.version !== version)
     fail(`${tarballs[0]} has version ${manifest.version}, VERSION ${version}: run scripts/build web`);
   const files = run('tar', ['-tzf', tarball]).split('\n').filter(Boolean).sort();
-  const expected = ['package/corvane-client.d.ts', 'package/corvane-client.js', 'package/package.json'];
+  const expected = ['package/README.md', 'package/corvane-client.d.ts', 'package/corvane-client.js',
+                    'package/package.json'];
   if (JSON.stringify(files) !== JSON.stringify(expected)) fail(`${tarballs[0]} holds ${files.join(', ')}`);
-  for (const file of ['corvane-client.js', 'corvane-client.d.ts'])
+  for (const file of ['corvane-client.js', 'corvane-client.d.ts', 'README.md'])
     if (readFileSync(join(unpacked, 'package', file), 'utf8') !== readFileSync(join(web, file), 'utf8'))
       fail(`${file} in ${tarballs[0]} is not web/${file}: run scripts/build web`);
 
@@ -66,7 +67,8 @@ try {
     "import { CorvaneClient, CorvaneError } from 'corvane-client';",
     "const key = new CorvaneClient();",
     "const error = new CorvaneError('timeout', 'no reply');",
-    "if (key.url !== 'ws://127.0.0.1:20407' || key.connected || !(error instanceof Error) || error.reason !== 'timeout')",
+    "if (key.url !== 'ws://127.0.0.1:20407' || key.connected || !(error instanceof Error) || error.reason !== 'timeout' ||",
+    "    !(key instanceof EventTarget) || 'send' in key)",
     "  throw new Error('the installed package does not behave as the client');",
     "console.log('imported');",
   ].join('\n'));
@@ -79,6 +81,9 @@ try {
   writeFileSync(join(consumer, 'use.ts'), [
     "import { CorvaneClient, CorvaneError } from 'corvane-client';",
     "export const serial: Promise<string> = new CorvaneClient({ timeoutMs: 5000 }).getUsbkeySN();",
+    "new CorvaneClient({ autoConnect: true }).addEventListener('close', (event: Event) => void event.type);",
+    "// @ts-expect-error not an operation of the bridge",
+    "export const misspelt = new CorvaneClient().call('GetUsbKeySN');",
     "// @ts-expect-error not a reason",
     "export const error = new CorvaneError('late', 'x');",
   ].join('\n'));
