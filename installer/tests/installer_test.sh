@@ -84,6 +84,13 @@ check "WinVerifyTrust: a chain to the test CA is untrusted before the CA is a ro
 check "WinVerifyTrust: Brevant.exe trusted once the test CA is a root" \
   test "$(trust --trust-root "$(winepath_of "$work/ca.der")" "$win_folder\\Brevant.exe")" = "$trusted"
 check "WinVerifyTrust: uninstall.exe trusted" test "$(trust "$win_folder\\uninstall.exe")" = "$trusted"
+# Wine judges a signature without a time-stamp as of the file's time, which
+# the installer keeps to two seconds: a program signed in the second its
+# certificate was made may be dated from before that moment.
+cp "$folder/Brevant.exe" "$work/early.exe"
+touch -d "@$(( $(stat -c %Y "$(bash "$top/scripts/codesign" ca)") - 2 ))" "$work/early.exe"
+check "WinVerifyTrust: a program dated from just before its certificate was made trusted" \
+  test "$(trust "$(winepath_of "$work/early.exe")")" = "$trusted"
 cp "$folder/Corvane.exe" "$work/changed.exe"
 printf 'X' | dd of="$work/changed.exe" bs=1 seek=4096 conv=notrunc 2>/dev/null
 check "WinVerifyTrust: a changed copy refused, bad digest ($(trust "$(winepath_of "$work/changed.exe")"))" \
