@@ -1,5 +1,7 @@
 #include "console.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -15,6 +17,13 @@ std::mutex& OutputLock() {
 }
 
 }  // namespace
+
+void UseCallersConsoleWithoutOutput() {
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out != nullptr && out != INVALID_HANDLE_VALUE) return;
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  if (std::freopen("CONOUT$", "w", stdout) == nullptr) FreeConsole();
+}
 
 void WriteOut(std::string_view text) {
   const std::lock_guard<std::mutex> hold(OutputLock());

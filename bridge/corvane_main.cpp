@@ -57,6 +57,7 @@ int RunMessageLoop(HINSTANCE instance) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  corvane::UseCallersConsoleWithoutOutput();
   // The installer's command: no control, no port.
   if (const std::optional<int> exit_code = corvane::RunLoopbackPolicyCommand(argc, argv)) return *exit_code;
 

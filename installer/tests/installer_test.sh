@@ -69,6 +69,12 @@ for f in Brevant.exe Kestrine.dll Corvane.exe RVControl.ini TKLN0804.ini Brevant
          tokenctl.exe uninstall.exe; do
   check "installed $f" test -f "$folder/$f"
 done
+# Both start at every logon: neither may open a console window, which the
+# user could close and so stop the program.
+windowless() { x86_64-w64-mingw32-objdump -p "$1" | grep '^Subsystem.*(Windows GUI)' >/dev/null; }
+for f in Brevant.exe Corvane.exe; do
+  check "installed $f opens no console window (Windows subsystem)" windowless "$folder/$f"
+done
 echo "== signatures"
 for f in Brevant.exe Kestrine.dll Corvane.exe RVA.dll tokenctl.exe uninstall.exe; do
   check "installed $f signed (chain to the test CA, digest)" bash "$top/scripts/codesign" verify "$folder/$f"
