@@ -1,8 +1,9 @@
 // A browser for tests: records how it was started and ends. Each start
 // appends one line to the file named by BREVANT_BROWSER_LOG (else the file
-// beside the program with ".log" for its extension): the show command it
-// was given (-1 for none), its own path and its whole command line, a tab
-// between them.
+// beside the program with ".log" for its extension): when its process was
+// made (the order of the starts, which the order of the lines need not be),
+// the show command it was given (-1 for none), its own path and its whole
+// command line, a tab between them.
 #include <windows.h>
 
 #include <string>
@@ -36,7 +37,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   char self[MAX_PATH] = {};
   const DWORD self_length = GetModuleFileNameA(nullptr, self, MAX_PATH);
   if (self_length == 0 || self_length >= MAX_PATH) return 1;
-  const std::string line = std::to_string(show) + "\t" + self + "\t" + GetCommandLineA() + "\r\n";
+  FILETIME created = {}, unused[3] = {};
+  GetProcessTimes(GetCurrentProcess(), &created, &unused[0], &unused[1], &unused[2]);
+  const unsigned long long made = (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+  const std::string line =
+      std::to_string(made) + "\t" + std::to_string(show) + "\t" + self + "\t" + GetCommandLineA() + "\r\n";
 
   const std::string path = LogPath();
   if (path.empty()) return 1;

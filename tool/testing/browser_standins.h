@@ -17,6 +17,7 @@
 #include <shlguid.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
@@ -108,6 +109,7 @@ inline std::string StandinDir() {
 
 // One start of a stand-in browser.
 struct BrowserStart {
+  unsigned long long made = 0;  // when its process was made
   int show = -1;             // the show command it was given; -1: none
   std::string program;       // the file that ran
   std::string command_line;  // as it was given
@@ -155,8 +157,12 @@ class BrowserStandins {
     SetEnvironmentVariableA(kLogVariable, previous_log_.empty() ? nullptr : previous_log_.c_str());
   }
 
-  // The file the shell runs for "iexplore.exe", the App Paths browser.
-  const std::string& builtin() const { return builtin_; }
+  // Whether `program` is what the shell may run for "iexplore.exe": the
+  // file of that name on the search path, or the App Paths registration.
+  // Wine's shell tries the first and, now and then, when starting it fails,
+  // goes on to the second (as Windows' shell looks there in any case).
+  bool IsBuiltin(const std::string& program) const { return program == builtin_ || program == standin_; }
+  // The App Paths browser.
   const std::string& standin() const { return standin_; }
   const simtest::TempFolder& folder() const { return folder_; }
 
@@ -182,7 +188,9 @@ class BrowserStandins {
   }
   static HWND WindowHandle(int index) { return reinterpret_cast<HWND>(standin::kFirstWindowHandle + index); }
 
-  // The starts so far, once no stand-in runs any more.
+  // The starts so far in the order they were made, once no stand-in runs
+  // any more. Two stand-ins started one after the other may write their
+  // lines the other way round.
   std::vector<BrowserStart> Starts() const {
     WaitForStandins();
     std::string text;
@@ -190,10 +198,13 @@ class BrowserStandins {
     std::vector<BrowserStart> starts;
     for (std::size_t begin = 0, end; (end = text.find("\r\n", begin)) != std::string::npos; begin = end + 2) {
       const std::string line = text.substr(begin, end - begin);
-      const std::size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
-      if (tab2 == std::string::npos) continue;
-      starts.push_back({std::atoi(line.c_str()), line.substr(tab1 + 1, tab2 - tab1 - 1), line.substr(tab2 + 1)});
+      const std::size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1), tab3 = line.find('\t', tab2 + 1);
+      if (tab1 == std::string::npos || tab2 == std::string::npos || tab3 == std::string::npos) continue;
+      starts.push_back({std::strtoull(line.c_str(), nullptr, 10), std::atoi(line.c_str() + tab1 + 1),
+                        line.substr(tab2 + 1, tab3 - tab2 - 1), line.substr(tab3 + 1)});
     }
+    std::stable_sort(starts.begin(), starts.end(),
+                     [](const BrowserStart& a, const BrowserStart& b) { return a.made < b.made; });
     return starts;
   }
   // Waits (10 s at most) for `count` starts, and for all stand-ins to end.
