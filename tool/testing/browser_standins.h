@@ -2,13 +2,12 @@
 // shell's window list, for the lifetime of one object; every registry entry
 // and file it changes is put back afterwards.
 //
-// What Wine starts: ShellExecute("iexplore.exe") finds the name on the
-// system search path, system folder first (before the caller's folder, the
-// current folder and App Paths), so it runs the prefix's
-// system32\iexplore.exe, and for a program there Wine prefers its builtin to
-// the file unless told otherwise (DllOverrides "native"). So that file is
-// replaced and the override set; the App Paths registration is pointed at
-// the stand-in. Wine's own shell window list (explorer's local server, there
+// What Wine starts: ShellExecute("iexplore.exe") first starts the name as
+// it stands, which finds the prefix's system32\iexplore.exe on the search
+// path, and for a program there Wine prefers its builtin to the file unless
+// told otherwise (DllOverrides "native"). So that file is replaced and the
+// override set. Only when that start fails does the shell look in App
+// Paths, which is pointed at the stand-in too. Wine's own shell window list (explorer's local server, there
 // only while the desktop runs) lists nothing: its count and items are not
 // implemented. An in-process server of ours takes the class's place.
 #pragma once
