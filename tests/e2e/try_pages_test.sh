@@ -36,7 +36,7 @@ wait_for() {
   for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.1; done
   "$@"
 }
-port_open() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+. "$top/scripts/bridge.sh"   # port_open
 report_of() { sed -n "s/^run $1: //p" "$work/state/web.log"; }
 has_report() { grep -q "^run $1: done" "$work/state/web.log" 2>/dev/null; }
 
