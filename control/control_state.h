@@ -15,6 +15,9 @@ constexpr long kErrorKeyNotOpened = 1002;
 // A method that changes the key or spends its tries, refused to a page that
 // is not one of the bank's sites.
 constexpr long kErrorPageNotAllowed = 1003;
+// Not an error value: what the PIN check gives a script for a PIN that has no
+// tries left (or a key that reported none), so that no failure reads as 0.
+constexpr long kPinStateLocked = 1004;
 
 struct ControlState {
   tk::DeviceApi api;

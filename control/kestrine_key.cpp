@@ -91,6 +91,12 @@ bool CKestrine::RefusedToThisCaller() {
   return true;
 }
 
+// A script reads a PIN check's number whatever the method returned (its
+// S_FALSE is a success code, and the type library hands the out-value over
+// even when the method never wrote it), so every failure gives a number that
+// cannot be taken for "right" (0): the error value for no library, no key or
+// a refused page, the remaining tries for a wrong PIN, kPinStateLocked when
+// none are left.
 STDMETHODIMP CKestrine::esKeyCheckUserPin(BSTR pbUserPin, LONG* lState) {
   if (lState == nullptr) return S_FALSE;
   if (RefusedToThisCaller()) {
@@ -98,7 +104,7 @@ STDMETHODIMP CKestrine::esKeyCheckUserPin(BSTR pbUserPin, LONG* lState) {
     return S_FALSE;
   }
   if (!State().loaded()) {
-    State().last_error = kErrorLibraryNotLoaded;
+    State().last_error = *lState = kErrorLibraryNotLoaded;
     return S_FALSE;
   }
   // A null and an empty BSTR are the same to a script.
@@ -107,14 +113,17 @@ STDMETHODIMP CKestrine::esKeyCheckUserPin(BSTR pbUserPin, LONG* lState) {
     return S_FALSE;
   }
   KeyConnection key(State().api);
-  if (!OpenKey(key)) return S_FALSE;
+  if (!OpenKey(key)) {
+    *lState = State().last_error;
+    return S_FALSE;
+  }
   const SecretText pin(fw::BstrToAnsi(pbUserPin));
   ULONG retries = 0;
   if (State().api.TK_VerifyUserPin(key.application(), pin.c_str(), &retries) == tk::kOk) {
     *lState = 0;
     return S_OK;
   }
-  *lState = static_cast<LONG>(retries);
+  *lState = retries == 0 ? kPinStateLocked : static_cast<LONG>(retries);
   return S_FALSE;
 }
 
@@ -203,10 +212,15 @@ STDMETHODIMP CKestrine::getCSP(BSTR* pCSPName) {
   return ReturnBstr(pCSPName, found.empty() ? kDefaultCspName : found) == S_OK ? S_OK : S_FALSE;
 }
 
+// Like esKeyCheckUserPin, no failure gives 0: the error value when there is
+// no library or no key, 2 when cancelled, 1 for a PIN the key refused.
 STDMETHODIMP CKestrine::esKeyVerifyUserPin(LONG* lState) {
   if (lState == nullptr) return S_FALSE;
   KeyConnection key(State().api);
-  if (!OpenKey(key)) return S_FALSE;
+  if (!OpenKey(key)) {
+    *lState = State().last_error;
+    return S_FALSE;
+  }
   std::string& pending = State().pending_pin;
   if (!AskForPin(GetActiveWindow(), pending)) {
     *lState = 2;

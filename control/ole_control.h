@@ -10,6 +10,7 @@
 
 #include "kestrine.h"
 #include "scoped_gdi.h"
+#include "site_lock.h"
 
 namespace kestrine {
 
@@ -177,6 +178,7 @@ class KestrineControl final : public CKestrine,
 
   Microsoft::WRL::ComPtr<IOleClientSite> client_site_;
   Microsoft::WRL::ComPtr<IUnknown> object_site_;
+  SiteLock site_lock_;
   Microsoft::WRL::ComPtr<IOleInPlaceSite> in_place_site_;
   Microsoft::WRL::ComPtr<IOleInPlaceFrame> frame_;
   Microsoft::WRL::ComPtr<IOleInPlaceUIWindow> ui_window_;

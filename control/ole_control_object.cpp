@@ -126,6 +126,7 @@ STDMETHODIMP KestrineControl::SetClientSite(IOleClientSite* site) {
   if (site == client_site_.Get()) return S_OK;
   LeaveContainer();
   client_site_ = site;
+  site_lock_.Sited(site, true);
   return S_OK;
 }
 
@@ -201,6 +202,7 @@ HRESULT KestrineControl::InPlaceActivate(LONG verb, IOleClientSite* active_site,
   if (!in_place_site_) {
     IOleClientSite* site = client_site_ ? client_site_.Get() : active_site;
     if (site == nullptr) return E_UNEXPECTED;
+    site_lock_.Sited(site, true);
     Microsoft::WRL::ComPtr<IOleInPlaceSite> in_place;
     if (FAILED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(in_place.GetAddressOf()))) ||
         !in_place)

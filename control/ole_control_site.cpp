@@ -7,6 +7,7 @@ namespace kestrine {
 
 STDMETHODIMP KestrineControl::SetSite(IUnknown* site) {
   object_site_ = site;
+  site_lock_.Sited(site, false);
   return S_OK;
 }
 
@@ -21,7 +22,7 @@ bool KestrineControl::CallerMayChangeTheKey() {
   // Held across the questions: a site may be taken away while it answers.
   const Microsoft::WRL::ComPtr<IOleClientSite> client_site = client_site_;
   const Microsoft::WRL::ComPtr<IUnknown> object_site = object_site_;
-  return SitesMayChangeTheKey(client_site.Get(), object_site.Get(), BankSites());
+  return site_lock_.MayChangeTheKey(client_site.Get(), object_site.Get(), BankSites());
 }
 
 }  // namespace kestrine

@@ -1,6 +1,7 @@
 #include "site_lock.h"
 
 #include <exdisp.h>
+#include <mshtml.h>
 #include <docobj.h>
 #include <oleidl.h>
 #include <servprov.h>
@@ -28,13 +29,6 @@ struct TaskMemory {
   void operator()(wchar_t* text) const { CoTaskMemFree(text); }
 };
 
-struct ScopedVariant : VARIANT {
-  ScopedVariant() { VariantInit(this); }
-  ScopedVariant(const ScopedVariant&) = delete;
-  ScopedVariant& operator=(const ScopedVariant&) = delete;
-  ~ScopedVariant() { VariantClear(this); }
-};
-
 template <typename T>
 ComPtr<T> Query(IUnknown* object, REFIID iid) {
   ComPtr<T> found;
@@ -59,6 +53,11 @@ struct PageFacts {
   // Every address a site gave of the page; "" for one it offered but could
   // not read.
   std::vector<std::wstring> addresses;
+  // Whether one of them is the address of the control's own document (its
+  // container's moniker or document), not only the browser's top page: a
+  // foreign frame in a bank's page is shown by a browser at the bank's
+  // address.
+  bool names_own_document = false;
 
   void Add(const wchar_t* text, std::size_t length) {
     // A little more than the longest address of a page is enough to refuse
@@ -79,6 +78,26 @@ void AskContainerMoniker(IOleClientSite* site, PageFacts& facts) {
     name = nullptr;
   const std::unique_ptr<wchar_t, TaskMemory> owned(name);
   facts.Add(name, name ? wcsnlen(name, sites::kMaxPageAddressLength + 1) : 0);
+  facts.names_own_document = true;
+}
+
+// The address of the document that holds the control, read through the
+// document's own interface: a page's script can define a property "URL" of
+// its own, which a lookup by name would find in some document modes.
+void AskDocument(IUnknown* container, PageFacts& facts) {
+  facts.is_page = true;
+  const ComPtr<IHTMLDocument2> document = Query<IHTMLDocument2>(container, IID_IHTMLDocument2);
+  fw::ScopedBstr url;
+  const bool read = document && SUCCEEDED(document->get_URL(url.put()));
+  facts.Add(read ? url.get() : nullptr, SysStringLen(url.get()));
+  facts.names_own_document = true;
+}
+
+// The container an embedding site holds the control in: a browser's is the
+// document.
+void AskContainer(IOleClientSite* site, PageFacts& facts) {
+  ComPtr<IOleContainer> container;
+  if (SUCCEEDED(site->GetContainer(container.GetAddressOf())) && container) AskDocument(container.Get(), facts);
 }
 
 // The page the browser shows: the top one, when the control sits in a frame.
@@ -91,25 +110,6 @@ void AskBrowser(IServiceProvider* services, PageFacts& facts) {
   facts.Add(read ? location.get() : nullptr, SysStringLen(location.get()));
 }
 
-// The document whose script calls: a frame's own, where the browser names the
-// page around it.
-void AskDocument(IServiceProvider* services, PageFacts& facts) {
-  const ComPtr<IDispatch> document = Service<IDispatch>(services, SID_SContainerDispatch, IID_IDispatch);
-  if (!document) return;
-  facts.is_page = true;
-  OLECHAR name[] = L"URL";
-  LPOLESTR names[] = {name};
-  DISPID id = DISPID_UNKNOWN;
-  DISPPARAMS none{};
-  ScopedVariant url;
-  const bool read =
-      SUCCEEDED(document->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)) &&
-      SUCCEEDED(document->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &url, nullptr,
-                                 nullptr)) &&
-      V_VT(&url) == VT_BSTR;
-  facts.Add(read ? V_BSTR(&url) : nullptr, read ? SysStringLen(V_BSTR(&url)) : 0);
-}
-
 // `embedded`: given to IOleObject::SetClientSite, so a document holds the
 // control.
 void AskSite(IUnknown* site, bool embedded, PageFacts& facts) {
@@ -117,16 +117,25 @@ void AskSite(IUnknown* site, bool embedded, PageFacts& facts) {
   if (const ComPtr<IOleClientSite> client = Query<IOleClientSite>(site, IID_IOleClientSite)) {
     facts.is_page = true;
     AskContainerMoniker(client.Get(), facts);
+    AskContainer(client.Get(), facts);
   }
   if (const ComPtr<IServiceProvider> services = Query<IServiceProvider>(site, IID_IServiceProvider)) {
     AskBrowser(services.Get(), facts);
-    AskDocument(services.Get(), facts);
+    if (const ComPtr<IUnknown> document = Service<IUnknown>(services.Get(), SID_SContainerDispatch, IID_IUnknown))
+      AskDocument(document.Get(), facts);
     // A browser hands its security manager to the scripts of every page; a
     // host that gives one restricts its scripts as a browser does.
     if (Service<IInternetHostSecurityManager>(services.Get(), SID_SInternetHostSecurityManager,
                                               IID_IInternetHostSecurityManager))
       facts.is_page = true;
   }
+}
+
+PageFacts AskSites(IUnknown* client_site, IUnknown* object_site) {
+  PageFacts facts;
+  if (client_site) AskSite(client_site, true, facts);
+  if (object_site) AskSite(object_site, false, facts);
+  return facts;
 }
 
 }  // namespace
@@ -137,14 +146,18 @@ const sites::TrustedOrigins& BankSites() {
   return trusted;
 }
 
-bool SitesMayChangeTheKey(IUnknown* client_site, IUnknown* object_site, const sites::TrustedOrigins& trusted) {
-  PageFacts facts;
-  if (client_site) AskSite(client_site, true, facts);
-  if (object_site) AskSite(object_site, false, facts);
-  if (!facts.is_page) return trusted.MayChangeTheKey(sites::Peer{false, ""});
-  // A page must name itself, and be one of the bank's sites by every name it
-  // gives: a foreign frame in a bank's page is still foreign.
-  return !facts.addresses.empty() &&
+void SiteLock::Sited(IUnknown* site, bool embedded) {
+  if (site == nullptr || ever_on_page_) return;
+  ever_on_page_ = embedded ? true : AskSites(nullptr, site).is_page;
+}
+
+bool SiteLock::MayChangeTheKey(IUnknown* client_site, IUnknown* object_site, const sites::TrustedOrigins& trusted) {
+  const PageFacts facts = AskSites(client_site, object_site);
+  ever_on_page_ = ever_on_page_ || facts.is_page;
+  if (!ever_on_page_) return trusted.MayChangeTheKey(sites::Peer{false, ""});
+  // A page must name its own document, and be one of the bank's sites by
+  // every name it gives: a foreign frame in a bank's page is still foreign.
+  return facts.names_own_document && !facts.addresses.empty() &&
          std::all_of(facts.addresses.begin(), facts.addresses.end(), [&](const std::wstring& address) {
            return trusted.MayChangeTheKey(sites::Peer{true, sites::PageOrigin(address).value_or("")});
          });

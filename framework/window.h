@@ -27,6 +27,12 @@ class Window {
   virtual ~Window();
 
   HWND hwnd() const { return hwnd_; }
+  // Whether `window` is this window or one of its children: what a message
+  // filter of this window may act on (a dialog over it, or a message box,
+  // keeps its own keys).
+  bool IsSelfOrChild(HWND window) const {
+    return hwnd_ != nullptr && window != nullptr && (window == hwnd_ || ::IsChild(hwnd_, window));
+  }
   static Window* FromHandle(HWND window);
 
   // A window of a class registered with RegisterWindowClass.

@@ -16,7 +16,13 @@ inline constexpr char kSettingsFile[] = "RVControl.ini";
 // that path does not fit MAX_PATH.
 std::string SettingsFileBeside(HMODULE module);
 
-// "IDS_IESET_TRUST" of section "TOOL" in that file; no site without the file.
+// "IDS_IESET_TRUST" of section "TOOL" in `settings_file`, read whole: the
+// one reader of the bank's list for every program. "" without the file, and
+// for a value too long to read whole (never a shortened list).
+std::string ReadBankSiteList(const std::string& settings_file);
+
+// The bank's sites of the settings file beside `module`; no site without the
+// file.
 TrustedOrigins LoadTrustedOriginsBeside(HMODULE module);
 
 }  // namespace sites

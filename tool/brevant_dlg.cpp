@@ -43,8 +43,8 @@ constexpr int kButtonColumnHeight = kButtonStep * 5 + 20;
 constexpr int kMaskColour = RGB(255, 0, 255);
 constexpr std::size_t kSelectionChars = 63;
 
-// The text part of the last data message, for the initial-PIN flow.
-char g_copied_text[64] = {};
+// The text part of a data message is kept in a buffer of this size.
+constexpr std::size_t kCopiedTextBuffer = 64;
 
 // The built-in "certificate downloaded" notice, in code page 936.
 constexpr char kCertsDownloadedText[] = "\xD6\xA4\xCA\xE9\xCF\xC2\xD4\xD8\xB3\xC9\xB9\xA6";
@@ -331,9 +331,11 @@ void CBrevantDlg::OnNotice(WPARAM which) {
 void CBrevantDlg::OnCopyData(const COPYDATASTRUCT* data) {
   if (data == nullptr) return;
   const DataMessage message = ParseDataMessage(static_cast<const char*>(data->lpData), data->cbData);
-  CopyCut(g_copied_text, message.text);
+  copied_text_ = CutText(message.text, kCopiedTextBuffer);
+  // The request carries its own copy of the reader name: a second data
+  // message may come before the first request is handled.
   if (message.number == static_cast<int>(must_change_pin_message_) && !initial_pin_flow_running_)
-    PostMessageW(hwnd(), kInitialPinChangeMessage, 0, reinterpret_cast<LPARAM>(g_copied_text));
+    PostMessageW(hwnd(), kInitialPinChangeMessage, 0, MailReaderName(copied_text_.c_str()));
 }
 
 void CBrevantDlg::OnCertsChanged(WPARAM what) {
@@ -385,7 +387,6 @@ void CBrevantDlg::OnChangePin() {
   ChangePinForKey(DeviceTable(), *this, SelectedReaderName(tree_));
 }
 
-void CBrevantDlg::RunInitialPinChange() { ForcePinChangeIfNew(DeviceTable(), g_copied_text, *this); }
 
 void CBrevantDlg::OnChangeLabel() {
   if (!KeyCommandAllowed()) return;
@@ -413,13 +414,17 @@ bool CBrevantDlg::PreTranslateMessage(MSG& message) {
   // dialog opened over it keeps its own Enter and Escape.
   const bool ends_dialog =
       message.message == WM_KEYDOWN && (message.wParam == VK_ESCAPE || message.wParam == VK_RETURN);
-  return ends_dialog && message.hwnd != nullptr && (message.hwnd == hwnd() || IsChild(hwnd(), message.hwnd));
+  return ends_dialog && IsSelfOrChild(message.hwnd);
 }
 
-void CBrevantDlg::OnInitialPinChangeRequest() {
+void CBrevantDlg::OnInitialPinChangeRequest(LPARAM ticket) {
+  // Taken in every case, so that a refused request keeps no copy. A request
+  // that names no ticket of ours, posted by another program, is for the key
+  // of the last data message.
+  const std::string reader = TakeReaderName(ticket).value_or(copied_text_);
   if (initial_pin_flow_running_) return;
   initial_pin_flow_running_ = true;
-  RunInitialPinChange();
+  ForcePinChangeIfNew(DeviceTable(), reader, *this);
   initial_pin_flow_running_ = false;
 }
 
@@ -533,7 +538,7 @@ bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lparam));
       return false;
     case kInitialPinChangeMessage:
-      OnInitialPinChangeRequest();
+      OnInitialPinChangeRequest(lparam);
       result = 0;
       return true;
     case kIdleTimerMessage:

@@ -70,7 +70,7 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   void OnNotice(WPARAM which);
   void OnCopyData(const COPYDATASTRUCT* data);
   void OnCertsChanged(WPARAM what);
-  void OnInitialPinChangeRequest();
+  void OnInitialPinChangeRequest(LPARAM ticket);
   void OnIdleTimerMessage(WPARAM wparam, LPARAM lparam);
   // The registered messages of other programs; false for any other.
   bool OnRegisteredMessage(UINT message, WPARAM wparam);
@@ -82,7 +82,6 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   void OnChangePin();
   void OnChangeLabel();
   void OnKeyInfo();
-  void RunInitialPinChange();
 
   HICON icon_ = nullptr;
   fw::ScopedHandle instance_mutex_;  // held until the process ends
@@ -93,6 +92,7 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   UINT must_change_pin_message_ = 0;
   int start_counter_ = 2;  // WM_NCPAINTs that hide the window at start
   bool initial_pin_flow_running_ = false;
+  std::string copied_text_;  // the text of the last data message
   bool rebuilding_tree_ = false;
 
   // Change PIN, key info, certificate info, change label, hide: the column

@@ -3,8 +3,8 @@
 #include <shlobj.h>
 
 #include <utility>
-#include <vector>
 
+#include "profile_value.h"
 #include "scoped_handle.h"
 #include "text_cut.h"
 
@@ -12,9 +12,8 @@ namespace brevant {
 namespace {
 
 constexpr char kVendorFolder[] = "Quillon\\";
-constexpr DWORD kReadStep = 512;
 // A value this long is not a setting; stop growing rather than exhaust memory.
-constexpr DWORD kReadLimit = 1u << 20;
+constexpr std::size_t kReadLimit = 1u << 20;
 
 std::optional<std::string>& AppDataOverride() {
   static std::optional<std::string> folder;
@@ -76,16 +75,7 @@ std::string CIni::ReadWhole(const char* section, const char* key, const char* de
   const char* fallback = default_value ? default_value : "";
   // Without both names the profile API lists names instead of reading a value.
   if (section == nullptr || key == nullptr) return fallback;
-  std::vector<char> text(kReadStep);
-  DWORD length = 0;
-  for (;;) {
-    const DWORD size = static_cast<DWORD>(text.size());
-    length = GetPrivateProfileStringA(section, key, fallback, text.data(), size, path_.c_str());
-    if (length + 1 < size || size >= kReadLimit) break;
-    text.resize(size + kReadStep);
-  }
-  if (length >= text.size()) length = static_cast<DWORD>(text.size() - 1);
-  return std::string(text.data(), length);
+  return fw::ReadProfileValue(path_, section, key, fallback, kReadLimit).text;
 }
 
 std::size_t CIni::GetString(const char* section, const char* key, char* buffer, std::size_t size,

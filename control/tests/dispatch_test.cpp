@@ -28,14 +28,18 @@ class Dispatch : public KestrineTest {
     if (dispatch_) dispatch_->Release();
     KestrineTest::TearDown();
   }
-  DISPID Id(const wchar_t* name) {
+  DISPID Id(const wchar_t* name, IDispatch* control = nullptr) {
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     DISPID id = DISPID_UNKNOWN;
-    EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << name;
+    EXPECT_EQ((control ? control : dispatch_)->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK)
+        << name;
     return id;
   }
-  // Calls a method by name with string arguments (in order) and returns its result.
-  HRESULT Call(const wchar_t* name, std::initializer_list<const wchar_t*> args, Variant& result) {
+  // Calls a method by name with string arguments (in order) and returns its
+  // result; on `control`, else on the fixture's control.
+  HRESULT Call(const wchar_t* name, std::initializer_list<const wchar_t*> args, Variant& result,
+               IDispatch* control = nullptr) {
+    if (control == nullptr) control = dispatch_;
     std::vector<VARIANT> values(args.size());
     std::size_t i = args.size();
     for (const wchar_t* arg : args) {  // DISPPARAMS holds them last first
@@ -45,8 +49,8 @@ class Dispatch : public KestrineTest {
       values[i].bstrVal = SysAllocString(arg);
     }
     DISPPARAMS params{values.data(), nullptr, static_cast<UINT>(values.size()), 0};
-    const HRESULT hr =
-        dispatch_->Invoke(Id(name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result.v, nullptr, nullptr);
+    const HRESULT hr = control->Invoke(Id(name, control), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                       &result.v, nullptr, nullptr);
     for (VARIANT& value : values) VariantClear(&value);
     return hr;
   }
@@ -133,5 +137,29 @@ TEST_F(Dispatch, InvokeGivesWhatTheTableGives) {
   Call(L"KeyInit", {L""}, initialised);
   ASSERT_EQ(initialised.v.vt, VT_BOOL);
   EXPECT_EQ(initialised.v.boolVal, 1);
+  ExpectNoOpenHandles();
+}
+
+// A script reads a PIN check's number whatever the method returned (S_FALSE
+// is a success code, and a number the method never wrote arrives as 0): no
+// failure may read as the right PIN.
+TEST_F(Dispatch, NoFailedPinCheckReadsAsRight) {
+  simtest::TempFolder alone("nolib");
+  ASSERT_TRUE(CopyFileA((simtest::BinDir() + "\\Kestrine.dll").c_str(), alone.File("Kestrine.dll").c_str(), FALSE));
+  ControlInstance without_library(alone.File("Kestrine.dll"));
+  ASSERT_NE(without_library.get(), nullptr);
+  const auto state_of = [&](IDispatch* control, const wchar_t* method, std::initializer_list<const wchar_t*> args) {
+    Variant result;
+    EXPECT_EQ(Call(method, args, result, control), S_OK) << method;
+    EXPECT_EQ(result.v.vt, VT_I4) << method;
+    return result.v.lVal;
+  };
+  EXPECT_EQ(state_of(without_library.get(), L"esKeyCheckUserPin", {L"135790"}), 1001);
+  EXPECT_EQ(state_of(without_library.get(), L"esKeyVerifyUserPin", {}), 1001);
+  EXPECT_EQ(state_of(dispatch_, L"esKeyCheckUserPin", {L"135790"}), 1002);  // no key
+  EXPECT_EQ(state_of(dispatch_, L"esKeyVerifyUserPin", {}), 1002);
+  CreateInserted("k", "--user-pin 111111 --user-retries 3 --user-tries-left 1");
+  EXPECT_EQ(state_of(dispatch_, L"esKeyCheckUserPin", {L"000000"}), 1004);  // the last try spent
+  EXPECT_EQ(state_of(dispatch_, L"esKeyCheckUserPin", {L"111111"}), 1004);  // locked, even for the right PIN
   ExpectNoOpenHandles();
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <docobj.h>
 #include <exdisp.h>
+#include <mshtml.h>
 #include <oleidl.h>
 #include <servprov.h>
 #include <shlguid.h>
@@ -76,26 +77,86 @@ class StandInBrowser final : public StackObject<IWebBrowser2> {
   }
 };
 
-// A document as script sees it: one property, "URL".
-class StandInDocument final : public StackObject<IDispatch> {
+// A document showing `address`; its script has defined a property "URL" of
+// its own giving `script_url`. Its container interface is the one an
+// embedding site hands out.
+class StandInDocument final : public IHTMLDocument2, public IOleContainer {
  public:
-  static constexpr DISPID kUrl = 1025;
-  std::wstring address;
+  static constexpr DISPID kScriptUrl = 1025;
+  LONG refs = 1;
+  std::wstring address, script_url;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLDocument || iid == IID_IHTMLDocument2)
+      *out = static_cast<IHTMLDocument2*>(this);
+    if (iid == IID_IParseDisplayName || iid == IID_IOleContainer) *out = static_cast<IOleContainer*>(this);
+    return *out ? (AddRef(), S_OK) : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+
+  STDMETHODIMP get_URL(BSTR* url) override {
+    *url = SysAllocStringLen(address.data(), static_cast<UINT>(address.size()));
+    return *url ? S_OK : E_OUTOFMEMORY;
+  }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     if (count != 1 || lstrcmpiW(names[0], L"URL") != 0) return DISP_E_UNKNOWNNAME;
-    *ids = kUrl;
+    *ids = kScriptUrl;
     return S_OK;
   }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
-    if (id != kUrl || !(flags & DISPATCH_PROPERTYGET) || result == nullptr) return DISP_E_MEMBERNOTFOUND;
+    if (id != kScriptUrl || !(flags & DISPATCH_PROPERTYGET) || result == nullptr) return DISP_E_MEMBERNOTFOUND;
     V_VT(result) = VT_BSTR;
-    V_BSTR(result) = SysAllocStringLen(address.data(), static_cast<UINT>(address.size()));
+    V_BSTR(result) = SysAllocStringLen(script_url.data(), static_cast<UINT>(script_url.size()));
     return S_OK;
   }
   STAND_IN(GetTypeInfoCount, (UINT*)) STAND_IN(GetTypeInfo, (UINT, LCID, ITypeInfo**))
-
- private:
-  bool Supports(REFIID) const override { return false; }
+  STAND_IN(get_Script, (IDispatch**))
+  STAND_IN(get_all, (IHTMLElementCollection**)) STAND_IN(get_body, (IHTMLElement**))
+  STAND_IN(get_activeElement, (IHTMLElement**)) STAND_IN(get_images, (IHTMLElementCollection**))
+  STAND_IN(get_applets, (IHTMLElementCollection**)) STAND_IN(get_links, (IHTMLElementCollection**))
+  STAND_IN(get_forms, (IHTMLElementCollection**)) STAND_IN(get_anchors, (IHTMLElementCollection**))
+  STAND_IN(put_title, (BSTR)) STAND_IN(get_title, (BSTR*)) STAND_IN(get_scripts, (IHTMLElementCollection**))
+  STAND_IN(put_designMode, (BSTR)) STAND_IN(get_designMode, (BSTR*)) STAND_IN(get_selection, (IHTMLSelectionObject**))
+  STAND_IN(get_readyState, (BSTR*)) STAND_IN(get_frames, (IHTMLFramesCollection2**))
+  STAND_IN(get_embeds, (IHTMLElementCollection**)) STAND_IN(get_plugins, (IHTMLElementCollection**))
+  STAND_IN(put_alinkColor, (VARIANT)) STAND_IN(get_alinkColor, (VARIANT*)) STAND_IN(put_bgColor, (VARIANT))
+  STAND_IN(get_bgColor, (VARIANT*)) STAND_IN(put_fgColor, (VARIANT)) STAND_IN(get_fgColor, (VARIANT*))
+  STAND_IN(put_linkColor, (VARIANT)) STAND_IN(get_linkColor, (VARIANT*)) STAND_IN(put_vlinkColor, (VARIANT))
+  STAND_IN(get_vlinkColor, (VARIANT*)) STAND_IN(get_referrer, (BSTR*)) STAND_IN(get_location, (IHTMLLocation**))
+  STAND_IN(get_lastModified, (BSTR*)) STAND_IN(put_URL, (BSTR)) STAND_IN(put_domain, (BSTR))
+  STAND_IN(get_domain, (BSTR*)) STAND_IN(put_cookie, (BSTR)) STAND_IN(get_cookie, (BSTR*))
+  STAND_IN(put_expando, (VARIANT_BOOL)) STAND_IN(get_expando, (VARIANT_BOOL*)) STAND_IN(put_charset, (BSTR))
+  STAND_IN(get_charset, (BSTR*)) STAND_IN(put_defaultCharset, (BSTR)) STAND_IN(get_defaultCharset, (BSTR*))
+  STAND_IN(get_mimeType, (BSTR*)) STAND_IN(get_fileSize, (BSTR*)) STAND_IN(get_fileCreatedDate, (BSTR*))
+  STAND_IN(get_fileModifiedDate, (BSTR*)) STAND_IN(get_fileUpdatedDate, (BSTR*)) STAND_IN(get_security, (BSTR*))
+  STAND_IN(get_protocol, (BSTR*)) STAND_IN(get_nameProp, (BSTR*)) STAND_IN(write, (SAFEARRAY*))
+  STAND_IN(writeln, (SAFEARRAY*)) STAND_IN(open, (BSTR, VARIANT, VARIANT, VARIANT, IDispatch**)) STAND_IN(close, ())
+  STAND_IN(clear, ()) STAND_IN(queryCommandSupported, (BSTR, VARIANT_BOOL*))
+  STAND_IN(queryCommandEnabled, (BSTR, VARIANT_BOOL*)) STAND_IN(queryCommandState, (BSTR, VARIANT_BOOL*))
+  STAND_IN(queryCommandIndeterm, (BSTR, VARIANT_BOOL*)) STAND_IN(queryCommandText, (BSTR, BSTR*))
+  STAND_IN(queryCommandValue, (BSTR, VARIANT*)) STAND_IN(execCommand, (BSTR, VARIANT_BOOL, VARIANT, VARIANT_BOOL*))
+  STAND_IN(execCommandShowHelp, (BSTR, VARIANT_BOOL*)) STAND_IN(createElement, (BSTR, IHTMLElement**))
+  STAND_IN(put_onhelp, (VARIANT)) STAND_IN(get_onhelp, (VARIANT*)) STAND_IN(put_onclick, (VARIANT))
+  STAND_IN(get_onclick, (VARIANT*)) STAND_IN(put_ondblclick, (VARIANT)) STAND_IN(get_ondblclick, (VARIANT*))
+  STAND_IN(put_onkeyup, (VARIANT)) STAND_IN(get_onkeyup, (VARIANT*)) STAND_IN(put_onkeydown, (VARIANT))
+  STAND_IN(get_onkeydown, (VARIANT*)) STAND_IN(put_onkeypress, (VARIANT)) STAND_IN(get_onkeypress, (VARIANT*))
+  STAND_IN(put_onmouseup, (VARIANT)) STAND_IN(get_onmouseup, (VARIANT*)) STAND_IN(put_onmousedown, (VARIANT))
+  STAND_IN(get_onmousedown, (VARIANT*)) STAND_IN(put_onmousemove, (VARIANT)) STAND_IN(get_onmousemove, (VARIANT*))
+  STAND_IN(put_onmouseout, (VARIANT)) STAND_IN(get_onmouseout, (VARIANT*)) STAND_IN(put_onmouseover, (VARIANT))
+  STAND_IN(get_onmouseover, (VARIANT*)) STAND_IN(put_onreadystatechange, (VARIANT))
+  STAND_IN(get_onreadystatechange, (VARIANT*)) STAND_IN(put_onafterupdate, (VARIANT))
+  STAND_IN(get_onafterupdate, (VARIANT*)) STAND_IN(put_onrowexit, (VARIANT)) STAND_IN(get_onrowexit, (VARIANT*))
+  STAND_IN(put_onrowenter, (VARIANT)) STAND_IN(get_onrowenter, (VARIANT*)) STAND_IN(put_ondragstart, (VARIANT))
+  STAND_IN(get_ondragstart, (VARIANT*)) STAND_IN(put_onselectstart, (VARIANT)) STAND_IN(get_onselectstart, (VARIANT*))
+  STAND_IN(elementFromPoint, (LONG, LONG, IHTMLElement**)) STAND_IN(get_parentWindow, (IHTMLWindow2**))
+  STAND_IN(get_styleSheets, (IHTMLStyleSheetsCollection**)) STAND_IN(put_onbeforeupdate, (VARIANT))
+  STAND_IN(get_onbeforeupdate, (VARIANT*)) STAND_IN(put_onerrorupdate, (VARIANT))
+  STAND_IN(get_onerrorupdate, (VARIANT*)) STAND_IN(toString, (BSTR*))
+  STAND_IN(createStyleSheet, (BSTR, LONG, IHTMLStyleSheet**))
+  STAND_IN(ParseDisplayName, (IBindCtx*, LPOLESTR, ULONG*, IMoniker**))
+  STAND_IN(EnumObjects, (DWORD, IEnumUnknown**)) STAND_IN(LockContainer, (BOOL))
 };
 
 // How a host puts the control on its page.
@@ -105,12 +166,14 @@ enum class Host {
   ScriptEngine,  // created by a script: IObjectWithSite::SetSite with a service provider only
 };
 
-// What the page's host tells of it; an address left out is not offered.
+// What the page's host tells of it; an address left out is not offered. The
+// document's script names `script_url` as its "URL", else the document's own.
 struct PageOfHost {
   const char* what;
   Host host;
   std::optional<std::wstring> moniker = {}, browser = {}, document = {};
   bool security_manager = false;
+  std::optional<std::wstring> script_url = {};
 };
 
 class PageSite final : public IOleClientSite, public IServiceProvider, public IInternetHostSecurityManager {
@@ -118,6 +181,7 @@ class PageSite final : public IOleClientSite, public IServiceProvider, public II
   explicit PageSite(const PageOfHost& page) : page_(page) {
     browser.address = page.browser.value_or(L"");
     document.address = page.document.value_or(L"");
+    document.script_url = page.script_url.value_or(document.address);
   }
   LONG refs = 1;
   StandInBrowser browser;
@@ -127,7 +191,7 @@ class PageSite final : public IOleClientSite, public IServiceProvider, public II
   void Navigate(const std::wstring& address) {
     for (std::optional<std::wstring>* named : {&page_.moniker, &page_.browser, &page_.document})
       if (*named) **named = address;
-    browser.address = document.address = address;
+    browser.address = document.address = document.script_url = address;
   }
   // Every reference the control took was given back.
   bool Released() const { return refs == 1 && browser.refs == 1 && document.refs == 1; }
@@ -157,7 +221,12 @@ class PageSite final : public IOleClientSite, public IServiceProvider, public II
   }
 
   STDMETHODIMP SaveObject() override { return S_OK; }
-  STDMETHODIMP GetContainer(IOleContainer** container) override { return *container = nullptr, E_NOINTERFACE; }
+  // An embedding site's container is the document.
+  STDMETHODIMP GetContainer(IOleContainer** container) override {
+    *container = nullptr;
+    if (!page_.document || page_.host != Host::Document) return E_NOINTERFACE;
+    return document.QueryInterface(IID_IOleContainer, reinterpret_cast<void**>(container));
+  }
   STDMETHODIMP ShowObject() override { return S_OK; }
   STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
   STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }

@@ -170,6 +170,29 @@ try {
   EXPECT_EQ(run.output.find("exception"), std::string::npos) << run.output;
 }
 
+// What a page's script reads from the PIN checks when they fail: never 0,
+// the right PIN's number.
+TEST_F(Registered, JScriptReadsNoFailedPinCheckAsRight) {
+  simtest::TempFolder folder("jscript-pin");
+  const std::string script = folder.File("pin.js");
+  ASSERT_TRUE(simtest::WriteFileBytes(script, R"(
+try {
+  var k = new ActiveXObject("Kestrine.Kestrine.1");
+  var checked = k.esKeyCheckUserPin("135790");
+  WScript.Echo("check=" + checked + (checked == 0 ? " right" : ""));
+  if (WScript.Arguments.length > 0) WScript.Echo("verify=" + k.esKeyVerifyUserPin());
+} catch (e) {
+  WScript.Echo("exception " + e.message);
+}
+)"));
+  const auto run = [&](const char* arguments) {
+    return simtest::RunProcess("cscript.exe //nologo \"" + script + "\" " + arguments, 60000).output;
+  };
+  EXPECT_EQ(run("verify"), "check=1002\r\nverify=1002\r\n");  // no key: nothing to ask the PIN for
+  CreateInserted("k", "--user-pin 135790 --user-retries 3 --user-tries-left 0");
+  EXPECT_EQ(run(""), "check=1004\r\n");  // locked: even the right PIN
+}
+
 TEST(Unregistration, RemovesTheClassButKeepsTheRootsAndCategoryDefinitions) {
   ASSERT_EQ(Regsvr32("/s").exit_code, 0u);
   ASSERT_EQ(Regsvr32("/u /s").exit_code, 0u);

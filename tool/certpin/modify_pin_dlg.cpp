@@ -208,7 +208,8 @@ void CModifyPinDlg::ShowCapsLockTip(HWND target) {
 }
 
 bool CModifyPinDlg::PreTranslateMessage(MSG& message) {
-  if (hwnd() == nullptr) return false;
+  // Only this dialog's own input: a message box over it takes its Escape.
+  if (!IsSelfOrChild(message.hwnd)) return false;
   tooltip_.RelayEvent(message);
   if (message.message == WM_LBUTTONDOWN) {
     const int id = GetDlgCtrlID(message.hwnd);

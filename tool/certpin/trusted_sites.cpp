@@ -2,9 +2,7 @@
 
 #include <windows.h>
 
-#include <cstring>
-
-#include "module_path.h"
+#include "bank_sites_file.h"
 #include "registry.h"
 #include "site_url.h"
 
@@ -14,7 +12,6 @@ namespace {
 constexpr char kDomainsPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains";
 constexpr char kTrustedZonePath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\2";
 constexpr DWORD kTrustedZone = 2;
-constexpr DWORD kTrustListBufferSize = 1024;
 
 struct ZoneAction {
   const char* name;
@@ -38,14 +35,6 @@ std::string HostPath(const std::string& domain, const std::string& host) {
 bool HasValue(CRegistry& key, const std::string& name) {
   DWORD ignored = 0;
   return key.ReadDword(name, ignored) || key.LastResult() == ERROR_MORE_DATA;
-}
-
-std::string ReadTrustedUrlList() {
-  const std::string settings = fw::FileBesideModule(nullptr, "RVControl.ini");
-  if (settings.empty()) return {};
-  char list[kTrustListBufferSize] = {};
-  GetPrivateProfileStringA("TOOL", "IDS_IESET_TRUST", "", list, sizeof list, settings.c_str());
-  return std::string(list, strnlen(list, sizeof list));
 }
 
 }  // namespace
@@ -108,7 +97,7 @@ int SetupTrustedSites(const std::string& list) {
   return 1;
 }
 
-int SetupTrustedSites() { return SetupTrustedSites(ReadTrustedUrlList()); }
+int SetupTrustedSites() { return SetupTrustedSites(sites::ReadBankSiteList(sites::SettingsFileBeside(nullptr))); }
 
 int SetTrustedZonePolicy() {
   CRegistry zone(HKEY_CURRENT_USER);

@@ -94,10 +94,21 @@ TEST_F(MainWindow, EnterAndEscapeBelongToTheDialogOverTheMainWindow) {
   ASSERT_NE(dialog, nullptr);
   pintest::Type(dialog, IDC_OLD_PIN, "12345678");
   pintest::Type(dialog, IDC_NEW_PIN, "k7m2p9q4");
-  pintest::Type(dialog, IDC_CONFIRM_PIN, "k7m2p9q4");
+  pintest::Type(dialog, IDC_CONFIRM_PIN, "k7m2p9q5");
   PressKey(VK_ESCAPE);  // the PIN dialog keeps Escape from closing it
   Settle(window);
   ASSERT_TRUE(IsWindowVisible(dialog));
+  // A message box over the PIN dialog (the two new PINs differ) takes Escape.
+  SetForegroundWindow(dialog);
+  PressKey(VK_RETURN);
+  const HWND mismatch = pintest::WaitForDialogWith(pintest::kMessageBoxText, ToolProcess());
+  ASSERT_NE(mismatch, nullptr);
+  SetForegroundWindow(mismatch);
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(pintest::WaitUntilGone(mismatch)) << "Escape closes the message box";
+  ASSERT_TRUE(IsWindowVisible(dialog));
+  pintest::Type(dialog, IDC_NEW_PIN, "k7m2p9q4");
+  pintest::Type(dialog, IDC_CONFIRM_PIN, "k7m2p9q4");
   SetForegroundWindow(dialog);
   PressKey(VK_RETURN);
   EXPECT_EQ(pintest::AnswerMessageBox(IDOK, ToolProcess()), brevant::LngText("TOOL", "DLG_MOFIDY_PIN_CHANGE_SUCCESS"))
@@ -106,6 +117,30 @@ TEST_F(MainWindow, EnterAndEscapeBelongToTheDialogOverTheMainWindow) {
   Settle(window);
   EXPECT_TRUE(IsWindowVisible(window)) << "the main window stays open throughout";
   EXPECT_TRUE(ToolRuns());
+}
+
+// The PIN dialog keeps Escape for itself only: a dialog of the tool over it,
+// such as the first-use question of a key plugged in meanwhile, takes it.
+TEST_F(MainWindow, ADialogOverThePinDialogTakesEscape) {
+  Tokenctl("create plain --pin-change-tag 1");
+  const HWND window = StartWithKey("plain");
+  ASSERT_NE(window, nullptr);
+  const HWND pin_dialog = OpenDialog(window, IDC_CHANGE_PIN, IDC_OLD_PIN);
+  ASSERT_NE(pin_dialog, nullptr);
+  Tokenctl("create fresh");
+  Tokenctl("insert fresh");
+  const HWND question = pintest::WaitForDialogWith(IDC_MSGBOX_TEXT, ToolProcess());
+  ASSERT_NE(question, nullptr);
+  SetForegroundWindow(question);
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(pintest::WaitUntilGone(question)) << "Escape answers the question";
+  // Whatever the answer, the first-use flow goes on to its own PIN dialog.
+  const HWND first_use = pintest::WaitForDialogWith(IDC_NEW_PIN, ToolProcess(), pin_dialog);
+  if (first_use != nullptr) PostMessageW(first_use, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  if (IsWindowVisible(question)) PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  EXPECT_TRUE(IsWindowVisible(pin_dialog)) << "the PIN dialog is still up";
+  PostMessageW(pin_dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  EXPECT_TRUE(pintest::WaitUntilGone(pin_dialog));
 }
 
 TEST_F(MainWindow, MessagesThatComeWhileAMessageBoxIsUpAreHandled) {
@@ -182,11 +217,14 @@ TEST_F(MainWindow, TheFirstUseQuestionEndsWithItsKeyAndIsAskedOncePerRequest) {
   ASSERT_NE(dialog, nullptr);
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   ASSERT_TRUE(pintest::WaitUntilGone(dialog));
-  std::string data = std::to_string(SuiteMessage("qzr_must_changeinitpin_"));
-  data = std::string(8 - data.size(), '0') + data + kReader;
-  COPYDATASTRUCT copy = {0, static_cast<DWORD>(data.size()), data.data()};
-  SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
-  SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+  // The second names a reader without a key: the first request is still
+  // for the key it named.
+  for (const char* reader : {kReader, "Quillon Tarnex UDISK 7"}) {
+    std::string data = std::to_string(SuiteMessage("qzr_must_changeinitpin_"));
+    data = std::string(8 - data.size(), '0') + data + reader;
+    COPYDATASTRUCT copy = {0, static_cast<DWORD>(data.size()), data.data()};
+    SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+  }
   const HWND asked = pintest::WaitForDialogWith(IDC_MSGBOX_TEXT, ToolProcess());
   ASSERT_NE(asked, nullptr);
   PostMessageW(asked, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

@@ -131,15 +131,20 @@ TEST_F(TrustedSitesTest, InstallRunTakesTheListFromTheSettingsBesideTheProgram) 
   if (GetFileAttributesA(settings.c_str()) != INVALID_FILE_ATTRIBUTES) {
     GTEST_SKIP() << "a settings file already lies beside the test program";
   }
+  // Longer than any fixed buffer: cut after 1023 characters, the last
+  // address would be "https://las".
+  const std::string first = "https://ebank.vesbank-test.example/", last = "https://lastsite.vesbank-test2.example";
   {
     std::ofstream file(settings, std::ios::binary);
-    file << "[TOOL]\r\nIDS_IESET_TRUST=https://ebank.vesbank-test.example/\r\n";
+    file << "[TOOL]\r\nIDS_IESET_TRUST=" << first << std::string(1023 - first.size() - 1 - 11, 'p') << ";" << last
+         << "\r\n";
   }
   const SavedValues saved(kZone2, {std::begin(kZoneValues), std::end(kZoneValues)});
   SetDword(kZone2, "1A04", 7);
   ApplyTrustedSiteSettings();
   DeleteFileA(settings.c_str());
   EXPECT_EQ(Dword(kTestHost, "https"), 2);
+  EXPECT_EQ(Dword(kDomains + "\\vesbank-test2.example\\lastsite", "https"), 2);
   EXPECT_EQ(Dword(kZone2, "1A04"), 3);
 }
 
