@@ -7,6 +7,7 @@
 
 #include "console.h"
 #include "loopback_policy.h"
+#include "policy_registry.h"
 #include "scoped_handle.h"
 #include "text.h"
 #include "trusted_sites.h"
@@ -14,9 +15,12 @@
 namespace corvane {
 namespace {
 
-// The 64-bit view, so that a 32-bit build finds the same record.
-constexpr REGSAM kView = KEY_WOW64_64KEY;
-constexpr wchar_t kPolicies[] = L"SOFTWARE\\Policies";
+using registry::CreateKey;
+using registry::ErrorText;
+using registry::kView;
+using registry::OpenKey;
+using registry::WriteString;
+
 constexpr wchar_t kRecordRoot[] = L"SOFTWARE\\Quillon\\Brevant\\LoopbackPolicy";
 // Beside the entries of a record; entry names are numbers.
 constexpr wchar_t kCreatedValue[] = L"CreatedKey";
@@ -32,34 +36,6 @@ constexpr Browser kBrowsers[] = {
 
 void Report(const Browser& browser, const std::string& text) {
   WriteOut(std::string(browser.name) + ": " + text + "\n");
-}
-
-std::string ErrorText(const std::wstring& key, LONG error) {
-  return "HKLM\\" + fw::WideToUtf8(key) + ": error " + std::to_string(error);
-}
-
-fw::ScopedRegKey OpenKey(const std::wstring& path, REGSAM access, LONG* error = nullptr) {
-  fw::ScopedRegKey key;
-  const LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access | kView, key.put());
-  if (error) *error = result;
-  return key;
-}
-
-fw::ScopedRegKey CreateKey(const std::wstring& path, LONG& error) {
-  fw::ScopedRegKey key;
-  error = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE | kView, nullptr,
-                          key.put(), nullptr);
-  return key;
-}
-
-bool KeyExists(const std::wstring& path) { return OpenKey(path, KEY_READ).valid(); }
-
-bool IsEmptyKey(const std::wstring& path) {
-  const fw::ScopedRegKey key = OpenKey(path, KEY_READ);
-  DWORD subkeys = 0, values = 0;
-  return key && RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                                 nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-         subkeys == 0 && values == 0;
 }
 
 // The string values of a key (other types with an empty text), apart from
@@ -88,58 +64,6 @@ bool ReadEntries(HKEY key, std::vector<ListEntry>& entries, const wchar_t* skip 
   return true;
 }
 
-std::wstring ReadString(HKEY key, const wchar_t* name) {
-  wchar_t text[MAX_PATH] = {};
-  DWORD bytes = sizeof text - sizeof(wchar_t);
-  DWORD type = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) != ERROR_SUCCESS ||
-      type != REG_SZ)
-    return {};
-  return text;
-}
-
-LONG WriteString(HKEY key, const std::wstring& name, const std::wstring& text) {
-  return RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-// The first key of `path` below the vendor keys' parent that does not exist
-// yet, or "" when the whole path exists.
-std::wstring FirstMissingKey(const std::wstring& path) {
-  std::size_t end = std::wcslen(kPolicies);  // the backslash after it
-  while (end != std::wstring::npos) {
-    end = path.find(L'\\', end + 1);
-    std::wstring prefix = path.substr(0, end);  // the whole path at the end
-    if (!KeyExists(prefix)) return prefix;
-  }
-  return {};
-}
-
-// Deletes `path` and its parents up to `first_created`, while they are
-// empty. A recorded key that is not `path` or one of its parents below the
-// vendor keys' parent is not ours to judge: nothing is deleted.
-void DeleteCreatedKeys(std::wstring path, const std::wstring& first_created) {
-  const std::wstring policies_prefix = std::wstring(kPolicies) + L"\\";
-  const bool below_policies = first_created.size() > policies_prefix.size() &&
-                              first_created.compare(0, policies_prefix.size(), policies_prefix) == 0;
-  const bool is_parent = path == first_created || (path.size() > first_created.size() &&
-                                                   path.compare(0, first_created.size(), first_created) == 0 &&
-                                                   path[first_created.size()] == L'\\');
-  if (!below_policies || !is_parent) return;
-  while (path.size() >= first_created.size() && IsEmptyKey(path)) {
-    if (RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), kView, 0) != ERROR_SUCCESS) return;
-    path.resize(path.rfind(L'\\'));
-  }
-}
-
-void DeleteEmptyRecordKeys() {
-  std::wstring path = kRecordRoot;
-  for (int level = 0; level < 3 && IsEmptyKey(path); ++level) {
-    if (RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), kView, 0) != ERROR_SUCCESS) return;
-    path.resize(path.rfind(L'\\'));
-  }
-}
-
 // What this installation wrote into one browser's list earlier.
 struct Record {
   std::vector<ListEntry> entries;
@@ -155,7 +79,7 @@ Record ReadRecord(const Browser& browser) {
   const fw::ScopedRegKey key = OpenKey(RecordKey(browser), KEY_READ);
   if (!key) return record;
   if (!ReadEntries(key.get(), record.entries, kCreatedValue)) record.entries.clear();
-  record.created_key = ReadString(key.get(), kCreatedValue);
+  record.created_key = registry::ReadString(key.get(), kCreatedValue);
   return record;
 }
 
@@ -163,7 +87,7 @@ bool WriteRecord(const Browser& browser, const Record& record) {
   const std::wstring path = RecordKey(browser);
   if (record.entries.empty()) {
     const LONG error = RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), kView, 0);
-    DeleteEmptyRecordKeys();
+    registry::DeleteEmptyRecordKeys(kRecordRoot);
     if (error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND) return true;
     Report(browser, "cannot delete " + ErrorText(path, error));
     return false;
@@ -199,7 +123,7 @@ bool UpdateBrowser(const Browser& browser, const std::vector<std::string>& origi
   const Record before = ReadRecord(browser);
   const ListChange change = PlanLoopbackList(listed, before.entries, origins);
   Record after{change.record, before.created_key};
-  if (after.created_key.empty() && !change.add.empty()) after.created_key = FirstMissingKey(list_path);
+  if (after.created_key.empty() && !change.add.empty()) after.created_key = registry::FirstMissingKey(list_path);
   // The record names every entry that may be ours while the list changes:
   // should the change stop half-way, the next run forgets an entry that is
   // missing, but never leaves one behind that was made.
@@ -240,7 +164,7 @@ bool UpdateBrowser(const Browser& browser, const std::vector<std::string>& origi
     if (after.entries.empty()) after.created_key.clear();
     if (!WriteRecord(browser, after)) return false;
   }
-  if (change.record.empty()) DeleteCreatedKeys(list_path, before.created_key);
+  if (change.record.empty()) registry::DeleteCreatedKeys(list_path, before.created_key);
   return true;
 }
 

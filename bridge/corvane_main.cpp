@@ -12,6 +12,7 @@
 #include "com_key_control.h"
 #include "console.h"
 #include "dispatcher.h"
+#include "ie_mode_policy.h"
 #include "listener.h"
 #include "resource.h"
 #include "thread_caller.h"
@@ -58,8 +59,9 @@ int RunMessageLoop(HINSTANCE instance) {
 
 int main(int argc, char** argv) {
   corvane::UseCallersConsoleWithoutOutput();
-  // The installer's command: no control, no port.
+  // The installer's commands: no control, no port.
   if (const std::optional<int> exit_code = corvane::RunLoopbackPolicyCommand(argc, argv)) return *exit_code;
+  if (const std::optional<int> exit_code = corvane::RunIeModePolicyCommand(argc, argv)) return *exit_code;
 
   // COM for the main thread, for the process's lifetime.
   const fw::ComApartment apartment;

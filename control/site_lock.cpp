@@ -142,7 +142,8 @@ PageFacts AskSites(IUnknown* client_site, IUnknown* object_site) {
 
 const sites::TrustedOrigins& BankSites() {
   // Controls of several apartments of one process may ask first at once.
-  static const sites::TrustedOrigins trusted = sites::LoadTrustedOriginsBeside(g_kestrine_module);
+  static const sites::TrustedOrigins trusted(
+      sites::ReadBankSiteList(sites::SettingsFileOfInstallation(g_kestrine_module)));
   return trusted;
 }
 

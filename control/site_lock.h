@@ -8,8 +8,9 @@
 
 namespace kestrine {
 
-// The bank's sites: "IDS_IESET_TRUST" of RVControl.ini beside this DLL, read
-// at the first question and kept for the life of the DLL.
+// The bank's sites: "IDS_IESET_TRUST" of RVControl.ini beside this DLL (the
+// installation's, for the 32-bit control in its "x86" folder), read at the
+// first question and kept for the life of the DLL.
 const sites::TrustedOrigins& BankSites();
 
 // The lock of one control. What a control has once been, it stays: a

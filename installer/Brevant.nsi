@@ -1,5 +1,7 @@
 ; The suite's installer: the tray tool, the key control and the WebSocket
-; bridge for 64-bit Windows, into %ProgramFiles%\Quillon\Brevant.
+; bridge for 64-bit Windows, into %ProgramFiles%\Quillon\Brevant, and the
+; 32-bit key control for the browsers' 32-bit page processes into its folder
+; x86.
 ;   makensis -DVERSION=1.0.0 -DBIN=<folder of the built programs> -DOUTFILE=<setup.exe>
 ;            [-DSIGN=<command that signs the file named after it>] Brevant.nsi
 ; Silent with /S (install and uninstall.exe alike).
@@ -31,6 +33,9 @@ SetCompressor /SOLID lzma
 ; Every user of the machine gets the tool's install run (the bank's trusted
 ; sites are per user) once per version, at their next logon.
 !define ACTIVE_SETUP_KEY "Software\Microsoft\Active Setup\Installed Components\{8FC9B5E3-E6FC-4007-811A-1F7DF6C2BADD}"
+; What the installation leaves for support to read: how the 32-bit control
+; fared (value Control32).
+!define SUITE_KEY "SOFTWARE\${PUBLISHER}\Brevant"
 !searchreplace ACTIVE_SETUP_VERSION "${VERSION}" "." ","
 
 Name "${PRODUCT}"
@@ -74,6 +79,52 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PUBLISHER}"
   Sleep 500
 !macroend
 
+; Whether this Windows runs 32-bit programs (WoW64): Windows Server can go
+; without it, and so does a 64-bit-only Wine. $0: 1 or 0.
+!macro Runs32BitPrograms
+  ClearErrors
+  StrCpy $0 ""
+  ExecWait '"$WINDIR\SysWOW64\cmd.exe" /c exit 32' $0
+  ${If} ${Errors}
+  ${OrIf} $0 != 32
+    StrCpy $0 0
+  ${Else}
+    StrCpy $0 1
+  ${EndIf}
+!macroend
+
+; The 32-bit control goes into the 32-bit registry view, as the 32-bit
+; regsvr32 writes it; beside the 64-bit one, with the same class, ProgID and
+; type library. Without 32-bit programs there is nothing that could load
+; it: that is said in Control32, not taken for a failure.
+Function Register32BitControl
+  !insertmacro Runs32BitPrograms
+  ${If} $0 == 0
+    DetailPrint "此系统不运行32位程序：32位网页控件未注册"
+    WriteRegStr HKLM "${SUITE_KEY}" "Control32" "not registered: this system runs no 32-bit programs"
+    Return
+  ${EndIf}
+  ExecWait '"$WINDIR\SysWOW64\regsvr32.exe" /s "$INSTDIR\x86\Kestrine.dll"' $0
+  ${If} $0 != 0
+    DetailPrint "32位 Kestrine.dll 注册失败（$0）"
+    WriteRegStr HKLM "${SUITE_KEY}" "Control32" "registration failed ($0)"
+    SetErrors
+    MessageBox MB_ICONSTOP "32位网页控件 Kestrine.dll 注册失败。" /SD IDOK
+    Abort
+  ${EndIf}
+  WriteRegStr HKLM "${SUITE_KEY}" "Control32" "registered"
+FunctionEnd
+
+Function un.Unregister32BitControl
+  !insertmacro Runs32BitPrograms
+  ${If} $0 == 1
+    ExecWait '"$WINDIR\SysWOW64\regsvr32.exe" /u /s "$INSTDIR\x86\Kestrine.dll"' $0
+  ${EndIf}
+  DeleteRegValue HKLM "${SUITE_KEY}" "Control32"
+  DeleteRegKey /ifempty HKLM "${SUITE_KEY}"
+  DeleteRegKey /ifempty HKLM "SOFTWARE\${PUBLISHER}"
+FunctionEnd
+
 Section "证书管理工具（必需）" SecSuite
   SectionIn RO
   !insertmacro EndSuitePrograms
@@ -85,6 +136,10 @@ Section "证书管理工具（必需）" SecSuite
   File "${BIN}\TKLN0804.ini"
   File "${BIN}\Brevant.ico"
   File "${BIN}\QZR_logo.bmp"
+  ; Edge's IE mode and Internet Explorer show pages in 32-bit processes by
+  ; default: they load this one. It follows the settings file above it.
+  SetOutPath "$INSTDIR\x86"
+  File "${BIN}\x86\Kestrine.dll"
 SectionEnd
 
 ; The software token stands in for the maker's device library, which is not
@@ -93,6 +148,8 @@ Section "软件USBKey（模拟设备库 RVA.dll 与 tokenctl）" SecToken
   SetOutPath "$INSTDIR"
   File "${BIN}\RVA.dll"
   File "${BIN}\tokenctl.exe"
+  SetOutPath "$INSTDIR\x86"
+  File "${BIN}\x86\RVA.dll"
 SectionEnd
 
 ; Today's Chrome and Edge hold a public site's connection to this machine's
@@ -108,6 +165,14 @@ Section "允许银行网站连接网页桥（浏览器策略）" SecBrowserPolic
   ${If} $0 != 0
     MessageBox MB_ICONEXCLAMATION "未能为 Chrome 和 Edge 写入允许银行网站连接本机网页桥的策略（$0）。$\r$\n浏览器会先询问用户是否允许银行网站访问“此设备上的应用和服务”。" /SD IDOK
   ${EndIf}
+  ; Edge hosts the key control only in IE mode: the bank's control pages
+  ; (IDS_IEMODE_PAGES) go into an IE-mode site list named by Edge's policy.
+  ; An organisation's own IE mode policy is kept (said in the log).
+  nsExec::ExecToLog '"$INSTDIR\Corvane.exe" --ie-mode-policy add'
+  Pop $0
+  ${If} $0 != 0
+    MessageBox MB_ICONEXCLAMATION "未能为 Edge 写入 Internet Explorer 模式的网站列表（$0）。$\r$\n银行使用网页控件的页面需由用户在 Edge 中“在 Internet Explorer 模式下重新加载”。" /SD IDOK
+  ${EndIf}
 SectionEnd
 
 Section "-Register"
@@ -122,6 +187,8 @@ Section "-Register"
     MessageBox MB_ICONSTOP "网页控件 Kestrine.dll 注册失败。" /SD IDOK
     Abort
   ${EndIf}
+
+  Call Register32BitControl
 
   WriteRegStr HKLM "${RUN_KEY}" "Brevant" '"$INSTDIR\Brevant.exe"'
   WriteRegStr HKLM "${RUN_KEY}" "Corvane" '"$INSTDIR\Corvane.exe"'
@@ -157,6 +224,10 @@ Section "-Register"
   ; Installed again without the browser policy: what an earlier install
   ; listed goes.
   ${IfNot} ${SectionIsSelected} ${SecBrowserPolicy}
+    ; IE mode's pair first: Edge's policy key, which the loopback list may
+    ; have made, can only go once our pair is out of it.
+    nsExec::ExecToLog '"$INSTDIR\Corvane.exe" --ie-mode-policy remove'
+    Pop $0
     nsExec::ExecToLog '"$INSTDIR\Corvane.exe" --loopback-policy remove'
     Pop $0
   ${EndIf}
@@ -170,7 +241,7 @@ SectionEnd
 
 LangString DESC_SecSuite ${LANG_SIMPCHINESE} "托盘工具、网页控件、本机网页桥及其设置和文字。"
 LangString DESC_SecToken ${LANG_SIMPCHINESE} "用文件模拟的USBKey，仅供没有硬件时试用。银行正式部署时不选此项，而把USBKey厂商的设备库 RVA.dll 放入安装文件夹；两者都没有时，证书管理工具无法识别USBKey，启动时会提示。"
-LangString DESC_SecBrowserPolicy ${LANG_SIMPCHINESE} "在 Chrome、Edge 策略中允许银行网站访问网页桥；单位已有的条目不变，卸载时只删除本程序添加的条目。"
+LangString DESC_SecBrowserPolicy ${LANG_SIMPCHINESE} "在 Chrome、Edge 策略中允许银行网站访问网页桥；银行列出控件页面时，让 Edge 以 Internet Explorer 模式打开这些页面。单位已有的策略不变，卸载时只删除本程序添加的内容。"
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecSuite} $(DESC_SecSuite)
   !insertmacro MUI_DESCRIPTION_TEXT ${SecToken} $(DESC_SecToken)
@@ -183,22 +254,32 @@ LangString DESC_SecBrowserPolicy ${LANG_SIMPCHINESE} "在 Chrome、Edge 策略�
 ; take them out.
 Section "Uninstall"
   !insertmacro EndSuitePrograms
-  ; Only the entries this installation added to the browsers' policy.
+  ; Only the entries this installation added to the browsers' policy; IE
+  ; mode's pair first, so that an Edge policy key the loopback list made is
+  ; empty when that list goes.
+  nsExec::ExecToLog '"$INSTDIR\Corvane.exe" --ie-mode-policy remove'
+  Pop $0
   nsExec::ExecToLog '"$INSTDIR\Corvane.exe" --loopback-policy remove'
   Pop $0
   UnRegDLL "$INSTDIR\Kestrine.dll"
+  Call un.Unregister32BitControl
   DeleteRegValue HKLM "${RUN_KEY}" "Brevant"
   DeleteRegValue HKLM "${RUN_KEY}" "Corvane"
   DeleteRegKey HKLM "${ACTIVE_SETUP_KEY}"
   Delete "$INSTDIR\Brevant.exe"
   Delete "$INSTDIR\Kestrine.dll"
   Delete "$INSTDIR\Corvane.exe"
+  ; Gone with --ie-mode-policy remove already, unless that failed.
+  Delete "$INSTDIR\IEModeSites.xml"
   Delete "$INSTDIR\RVControl.ini"
   Delete "$INSTDIR\TKLN0804.ini"
   Delete "$INSTDIR\Brevant.ico"
   Delete "$INSTDIR\QZR_logo.bmp"
   Delete "$INSTDIR\RVA.dll"
   Delete "$INSTDIR\tokenctl.exe"
+  Delete "$INSTDIR\x86\Kestrine.dll"
+  Delete "$INSTDIR\x86\RVA.dll"
+  RMDir "$INSTDIR\x86"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   ${If} "$INSTDIR" == "$PROGRAMFILES64\${PUBLISHER}\Brevant"

@@ -19,6 +19,26 @@ std::string ReadBankSiteList(const std::string& settings_file) {
   return list.whole ? std::move(list.text) : std::string();
 }
 
+std::string SettingsFileOfInstallation(HMODULE module) {
+  const std::string beside = SettingsFileBeside(module);
+  if (beside.empty() || GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return beside;
+  // "...\x86\RVControl.ini": the module's folder and the one above it.
+  const std::size_t name = beside.find_last_of('\\');
+  if (name == std::string::npos || name == 0) return beside;
+  const std::size_t folder = beside.find_last_of('\\', name - 1);
+  if (folder == std::string::npos) return beside;
+  const std::string folder_name = beside.substr(folder + 1, name - folder - 1);
+  if (lstrcmpiA(folder_name.c_str(), k32BitFolder) != 0) return beside;
+  return beside.substr(0, folder + 1) + kSettingsFile;
+}
+
+std::string ReadIeModePages(const std::string& settings_file) {
+  if (settings_file.empty()) return {};
+  fw::ProfileValue pages = fw::ReadProfileValue(settings_file, "TOOL", "IDS_IEMODE_PAGES", "", kListLimit);
+  // A shortened list could end in a shortened path, which names another page.
+  return pages.whole ? std::move(pages.text) : std::string();
+}
+
 TrustedOrigins LoadTrustedOriginsBeside(HMODULE module) {
   return TrustedOrigins(ReadBankSiteList(SettingsFileBeside(module)));
 }

@@ -92,7 +92,7 @@ class SiteLock : public TokenTest {
     TokenTest::TearDown();
   }
   std::string KeyState() { return simtest::Tokenctl("show k").output; }
-  std::string Dll() const { return folder_.File("Kestrine.dll"); }
+  std::string Dll() const { return dll_.empty() ? folder_.File("Kestrine.dll") : dll_; }
 
   // `call` on a control freshly loaded and placed on `page` (and taken out of
   // it again when `taken_out`); the error value it leaves in `error`. Every
@@ -119,6 +119,7 @@ class SiteLock : public TokenTest {
   }
 
   simtest::TempFolder folder_{"sitelock"};
+  std::string dll_;  // another copy of the control, when set
 };
 
 TEST_F(SiteLock, OnlyProgramsAndTheBankPagesMayChangeTheKey) {
@@ -242,5 +243,23 @@ TEST_F(SiteLock, TheBankListIsReadWhole) {
     }, error);
     EXPECT_EQ(hr, served ? S_OK : S_FALSE) << std::string(page, page + wcslen(page));
     EXPECT_EQ(state, served ? 0 : kPageNotAllowed);
+  }
+}
+
+// The installation's 32-bit control lives in its folder "x86" and follows the
+// installation's settings one folder up; a control elsewhere only its own.
+TEST_F(SiteLock, TheControlInTheX86FolderFollowsTheInstallationsSettings) {
+  for (const auto& [folder, served] : {std::pair{"x86", true}, std::pair{"other", false}}) {
+    const std::string copy = folder_.File(folder);
+    ASSERT_TRUE(CreateDirectoryA(copy.c_str(), nullptr));
+    for (const char* file : {"Kestrine.dll", "RVA.dll"})
+      ASSERT_TRUE(CopyFileA(folder_.File(file).c_str(), (copy + "\\" + file).c_str(), FALSE)) << file;
+    dll_ = copy + "\\Kestrine.dll";
+    LONG state = -1, error = 0;
+    OnPage({"bank page", Host::Document, kBankPage}, [&](IKestrine* control) {
+      Bstr right(L"111111");
+      return control->esKeyCheckUserPin(right.value, &state);
+    }, error);
+    EXPECT_EQ(state, served ? 0 : kPageNotAllowed) << folder;
   }
 }

@@ -115,9 +115,22 @@ clsid=$(reg_value 'HKCR\Kestrine.Kestrine.1\CLSID' '(Default)')
 [ -n "$clsid" ] || clsid=$(wine reg query 'HKCR\Kestrine.Kestrine.1\CLSID' | grep -o '{[0-9A-Fa-f-]*}' | head -1)
 server=$(wine reg query "HKCR\\CLSID\\$clsid\\InprocServer32" | grep -o 'C:\\.*Kestrine\.dll' | head -1)
 check "control registered from the installed folder ($server)" test "$server" = "$win_folder\\Kestrine.dll"
+# The 32-bit control: packed, signed and registered where 32-bit programs
+# run. This Wine runs none: the installer must say so, and go on; a
+# registration that failed where they run ends the install instead.
+is_32bit() { [[ $(LC_ALL=C x86_64-w64-mingw32-objdump -f "$1") == *"file format pei-i386"* ]]; }
+for f in Kestrine.dll RVA.dll; do
+  check "installed x86\\$f, a 32-bit file" is_32bit "$folder/x86/$f"
+  check "installed x86\\$f signed" bash "$top/scripts/codesign" verify "$folder/x86/$f"
+done
+control32=$(reg_value 'HKLM\SOFTWARE\Quillon\Brevant' Control32)
+check "32-bit control: no 32-bit programs here, said as such ($control32)" \
+  test "$control32" = "not registered: this system runs no 32-bit programs"
 check "Chrome's policy: the organisation's entry 1 kept" test "$(policy_list "$chrome_list" | grep '^1=')" = "1=$organisation_site"
 check "Chrome's policy lists the bank's sites ($(policy_list "$chrome_list" | paste -sd' '))" lists_all_bank_sites "$chrome_list"
 check "Edge's policy lists the bank's sites ($(policy_list "$edge_list" | paste -sd' '))" lists_all_bank_sites "$edge_list"
+check "the shipped list names no IE-mode page: Edge's IE mode policy left alone" \
+  test -z "$(reg_value 'HKLM\SOFTWARE\Policies\Microsoft\Edge' InternetExplorerIntegrationLevel)"
 check "the tool's install run wrote the trusted sites" wait_for 20 reg_has_key "$zone_key\\vesbank.example"
 check "the tool runs and made its settings copy" \
   wait_for 20 test -f "$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Quillon/RVControl.ini"
