@@ -7,16 +7,21 @@ namespace sites {
 namespace {
 // Far more than any bank's list; a longer value is not read at all.
 constexpr std::size_t kListLimit = 64 * 1024;
+
+// A ";"-separated address list of section TOOL. A list cut anywhere could
+// end in a shortened address, which names another host or page: none of it
+// counts.
+std::string ReadWholeList(const std::string& settings_file, const char* key) {
+  if (settings_file.empty()) return {};
+  fw::ProfileValue list = fw::ReadProfileValue(settings_file, "TOOL", key, "", kListLimit);
+  return list.whole ? std::move(list.text) : std::string();
+}
 }  // namespace
 
 std::string SettingsFileBeside(HMODULE module) { return fw::FileBesideModule(module, kSettingsFile); }
 
 std::string ReadBankSiteList(const std::string& settings_file) {
-  if (settings_file.empty()) return {};
-  fw::ProfileValue list = fw::ReadProfileValue(settings_file, "TOOL", "IDS_IESET_TRUST", "", kListLimit);
-  // A list cut anywhere could end in a shortened address, which names
-  // another host: none of it counts.
-  return list.whole ? std::move(list.text) : std::string();
+  return ReadWholeList(settings_file, "IDS_IESET_TRUST");
 }
 
 std::string SettingsFileOfInstallation(HMODULE module) {
@@ -33,10 +38,7 @@ std::string SettingsFileOfInstallation(HMODULE module) {
 }
 
 std::string ReadIeModePages(const std::string& settings_file) {
-  if (settings_file.empty()) return {};
-  fw::ProfileValue pages = fw::ReadProfileValue(settings_file, "TOOL", "IDS_IEMODE_PAGES", "", kListLimit);
-  // A shortened list could end in a shortened path, which names another page.
-  return pages.whole ? std::move(pages.text) : std::string();
+  return ReadWholeList(settings_file, "IDS_IEMODE_PAGES");
 }
 
 TrustedOrigins LoadTrustedOriginsBeside(HMODULE module) {
