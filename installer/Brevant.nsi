@@ -1,10 +1,15 @@
 ; The suite's installer: the tray tool, the key control and the WebSocket
 ; bridge for 64-bit Windows, into %ProgramFiles%\Quillon\Brevant, and the
 ; 32-bit key control for the browsers' 32-bit page processes into its folder
-; x86.
-;   makensis -DVERSION=1.0.0 -DBIN=<folder of the built programs> -DOUTFILE=<setup.exe>
-;            [-DSIGN=<command that signs the file named after it>] Brevant.nsi
-; Silent with /S (install and uninstall.exe alike).
+; x86. scripts/pack-installer stages BIN and runs
+;   makensis -DVERSION=1.0.0 -DBIN=<staged programs> -DOUTFILE=<setup.exe>
+;            [-DSIGN=<command that signs the file named after it>]
+;            [-DMAKER_DEVICE_LIBRARY] Brevant.nsi
+; MAKER_DEVICE_LIBRARY: a bank's build, whose BIN holds the key maker's
+; RVA.dll (and x86\RVA.dll) instead of the software key.
+; Silent with /S (install and uninstall.exe alike). Exit codes beside NSIS's
+; own (0 done, 1 cancelled, 2 stopped): 3 a newer version is installed,
+; 4 the folder is not one under Program Files.
 Unicode true
 Target amd64-unicode
 ManifestDPIAware true
@@ -25,6 +30,9 @@ SetCompressor /SOLID lzma
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
+!include "StrFunc.nsh"
+!include "WordFunc.nsh"
+${StrStr}
 
 !define PRODUCT "USBKey证书管理工具"
 !define PUBLISHER "Quillon"
@@ -37,6 +45,12 @@ SetCompressor /SOLID lzma
 ; fared (value Control32).
 !define SUITE_KEY "SOFTWARE\${PUBLISHER}\Brevant"
 !searchreplace ACTIVE_SETUP_VERSION "${VERSION}" "." ","
+!define EXIT_NEWER_INSTALLED 3
+!define EXIT_FOLDER_REFUSED 4
+
+; An earlier installation of the suite, from its programs-list entry.
+Var PreviousVersion
+Var PreviousFolder
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -63,6 +77,8 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PUBLISHER}"
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipFolderPageOnUpgrade
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE CheckFolderPage
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -71,12 +87,54 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "SimpChinese"
 
 ; A running tool or bridge holds its files open: both are ended before their
-; files are replaced or removed. The tool keeps no unsaved state.
+; files are replaced or removed, the way a logoff ends them. Each is asked
+; first (taskkill without /F posts WM_CLOSE to its windows; the tool ends,
+; the bridge ends its loop) and forced only when it has not ended within ten
+; seconds, or has no window to ask (a bridge of an earlier release).
+; taskkill answers 128 once no such process is left. $R9 collects the
+; names of programs that had to be forced.
+!macro EndProgram NAME
+  StrCpy $1 0
+  ${Do}
+    nsExec::Exec '"$SYSDIR\taskkill.exe" /IM ${NAME}'
+    Pop $0
+    ${If} $0 == 128
+      ${Break}
+    ${EndIf}
+    ${If} $0 != 0
+    ${OrIf} $1 >= 40
+      DetailPrint "${NAME} 未按请求退出，强制结束"
+      StrCpy $R9 "$R9 ${NAME}"
+      nsExec::Exec '"$SYSDIR\taskkill.exe" /F /IM ${NAME}'
+      Pop $0
+      Sleep 500
+      ${Break}
+    ${EndIf}
+    Sleep 250
+    IntOp $1 $1 + 1
+  ${Loop}
+!macroend
+
 !macro EndSuitePrograms
   DetailPrint "正在关闭证书管理工具和网页桥..."
-  ExecWait '"$SYSDIR\taskkill.exe" /F /IM Brevant.exe' $0
-  ExecWait '"$SYSDIR\taskkill.exe" /F /IM Corvane.exe' $0
-  Sleep 500
+  StrCpy $R9 ""
+  !insertmacro EndProgram Brevant.exe
+  !insertmacro EndProgram Corvane.exe
+!macroend
+
+; Programs the installer starts run as the user signed in at this desktop,
+; not with the installer's token, which is elevated and may be another
+; administrator's: StartAsUser.exe asks the desktop's shell to start them.
+; Where no shell answers (no one signed in, a deployment account), nothing
+; is started: the Run entries and Active Setup start both at the next logon.
+; $0: StartAsUser.exe's exit code (0 started, 3 no shell).
+!macro StartAsSignedInUser ARGUMENTS
+  ExecWait '"$PLUGINSDIR\StartAsUser.exe" ${ARGUMENTS}' $0
+!macroend
+
+!macro UnpackStartAsUser
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\StartAsUser.exe" "${BIN}\StartAsUser.exe"
 !macroend
 
 ; Whether this Windows runs 32-bit programs (WoW64): Windows Server can go
@@ -121,13 +179,147 @@ Function un.Unregister32BitControl
     ExecWait '"$WINDIR\SysWOW64\regsvr32.exe" /u /s "$INSTDIR\x86\Kestrine.dll"' $0
   ${EndIf}
   DeleteRegValue HKLM "${SUITE_KEY}" "Control32"
-  DeleteRegKey /ifempty HKLM "${SUITE_KEY}"
-  DeleteRegKey /ifempty HKLM "SOFTWARE\${PUBLISHER}"
 FunctionEnd
+
+; The programs and everything they may change stay writable by
+; administrators only: only a folder under Program Files is taken (a
+; folder elsewhere inherits rights that let every user replace Corvane.exe,
+; which the installer runs elevated, or the bank's site list).
+; $0: "" when $INSTDIR will do, else why not.
+Function CheckInstallFolder
+  StrCpy $0 ""
+  StrLen $1 "$PROGRAMFILES64\"
+  StrCpy $2 "$INSTDIR" $1
+  ${StrStr} $3 "$INSTDIR" ".."
+  ${StrStr} $4 "$INSTDIR" "/"
+  ${If} $2 != "$PROGRAMFILES64\"
+  ${OrIf} $3 != ""
+  ${OrIf} $4 != ""
+  ${OrIf} "$INSTDIR" == "$PROGRAMFILES64\"
+    StrCpy $0 "请选择“$PROGRAMFILES64”下的文件夹：其他位置的文件夹允许所有用户更改其中的程序，证书管理工具不能安装在那里。"
+  ${EndIf}
+FunctionEnd
+
+Function .onInit
+  ReadRegStr $PreviousVersion HKLM "${ARP_KEY}" "DisplayVersion"
+  ReadRegStr $PreviousFolder HKLM "${ARP_KEY}" "InstallLocation"
+  ${If} $PreviousVersion != ""
+    ; A newer version is never replaced by an older one.
+    ${VersionCompare} "$PreviousVersion" "${VERSION}" $0
+    ${If} $0 == 1
+      MessageBox MB_ICONSTOP "此计算机已安装${PRODUCT} $PreviousVersion，比本安装程序的 ${VERSION} 新，不能用旧版本覆盖。$\r$\n如确需换用旧版本，请先在“应用和功能”中卸载已安装的版本。" /SD IDOK
+      SetErrorLevel ${EXIT_NEWER_INSTALLED}
+      Quit
+    ${EndIf}
+    ; An upgrade stays where the earlier version is.
+    ${If} $PreviousFolder != ""
+      StrCpy $INSTDIR $PreviousFolder
+    ${EndIf}
+  ${EndIf}
+  Call CheckInstallFolder
+  ${If} $0 != ""
+  ${AndIf} $PreviousVersion != ""
+    MessageBox MB_ICONSTOP "已安装的${PRODUCT} $PreviousVersion 位于“$INSTDIR”，不在“$PROGRAMFILES64”下。请先在“应用和功能”中卸载它，再运行本安装程序。" /SD IDOK
+    SetErrorLevel ${EXIT_FOLDER_REFUSED}
+    Quit
+  ${ElseIf} $0 != ""
+  ${AndIf} ${Silent}
+    SetErrorLevel ${EXIT_FOLDER_REFUSED}
+    Quit
+  ${EndIf}
+  !insertmacro UnpackStartAsUser
+FunctionEnd
+
+Function SkipFolderPageOnUpgrade
+  ${If} $PreviousVersion != ""
+    Abort
+  ${EndIf}
+FunctionEnd
+
+Function CheckFolderPage
+  Call CheckInstallFolder
+  ${If} $0 != ""
+    MessageBox MB_ICONEXCLAMATION "$0"
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; A device library (RVA.dll) is replaced or removed only by the kind of
+; build that put it there: a software-key build never replaces nor removes
+; a maker's library (a bank's build, or one put in the folder by hand);
+; a bank's build replaces the software key. What was installed is recorded
+; under SUITE_KEY (value RECORD: kind and file time); a file with another
+; time is no longer ours, and stays, record and all. A folder from a
+; release that kept no record: the library beside tokenctl.exe is the
+; software key's.
+!ifdef MAKER_DEVICE_LIBRARY
+  !define LIBRARY_KIND "maker"
+!else
+  !define LIBRARY_KIND "software"
+!endif
+; $R0: the library's path, $R1: its record's name. $0: 1 when this build may
+; replace (installer) or remove (uninstaller) it, or it is not there; else 0.
+!macro DeviceLibraryIsOurs UN
+Function ${UN}DeviceLibraryIsOurs
+  StrCpy $0 1
+  IfFileExists "$R0" 0 done
+  StrCpy $0 0
+  ClearErrors
+  ReadRegStr $2 HKLM "${SUITE_KEY}" "$R1"
+  ${If} ${Errors}
+    ${If} "${UN}" == ""
+    ${AndIf} ${FileExists} "$INSTDIR\tokenctl.exe"
+      StrCpy $0 1
+    ${EndIf}
+    Goto done
+  ${EndIf}
+  GetFileTime "$R0" $3 $4
+  ${If} $2 == "${LIBRARY_KIND} $3 $4"
+    StrCpy $0 1
+  ${ElseIf} "${UN}" == ""
+  ${AndIf} $2 == "software $3 $4"
+    StrCpy $0 1
+  ${EndIf}
+  done:
+FunctionEnd
+!macroend
+!insertmacro DeviceLibraryIsOurs ""
+!insertmacro DeviceLibraryIsOurs "un."
+
+; $0: 1 installed, 0 kept.
+!macro InstallDeviceLibrary FOLDER SOURCE RECORD
+  StrCpy $R0 "${FOLDER}\RVA.dll"
+  StrCpy $R1 "${RECORD}"
+  Call DeviceLibraryIsOurs
+  ${If} $0 == 1
+    SetOutPath "${FOLDER}"
+    File "${SOURCE}"
+    GetFileTime "$R0" $3 $4
+    WriteRegStr HKLM "${SUITE_KEY}" "${RECORD}" "${LIBRARY_KIND} $3 $4"
+  ${Else}
+    DetailPrint "保留“${FOLDER}”中已有的设备库 RVA.dll（非本安装程序放入）"
+  ${EndIf}
+!macroend
+
+!macro RemoveDeviceLibrary FOLDER RECORD
+  StrCpy $R0 "${FOLDER}\RVA.dll"
+  StrCpy $R1 "${RECORD}"
+  Call un.DeviceLibraryIsOurs
+  ${If} $0 == 1
+    Delete "$R0"
+    DeleteRegValue HKLM "${SUITE_KEY}" "${RECORD}"
+  ${EndIf}
+!macroend
 
 Section "证书管理工具（必需）" SecSuite
   SectionIn RO
   !insertmacro EndSuitePrograms
+  ; For support: whether the programs of an earlier run ended when asked.
+  ${If} $R9 == ""
+    WriteRegStr HKLM "${SUITE_KEY}" "ProgramsEnded" "when asked, or none was running"
+  ${Else}
+    WriteRegStr HKLM "${SUITE_KEY}" "ProgramsEnded" "forced:$R9"
+  ${EndIf}
   SetOutPath "$INSTDIR"
   File "${BIN}\Brevant.exe"
   File "${BIN}\Kestrine.dll"
@@ -142,15 +334,27 @@ Section "证书管理工具（必需）" SecSuite
   File "${BIN}\x86\Kestrine.dll"
 SectionEnd
 
-; The software token stands in for the maker's device library, which is not
-; ours to ship; a deployment replaces RVA.dll with the maker's.
-Section "软件USBKey（模拟设备库 RVA.dll 与 tokenctl）" SecToken
-  SetOutPath "$INSTDIR"
-  File "${BIN}\RVA.dll"
-  File "${BIN}\tokenctl.exe"
-  SetOutPath "$INSTDIR\x86"
-  File "${BIN}\x86\RVA.dll"
+!ifdef MAKER_DEVICE_LIBRARY
+; A bank's build: the key maker's device libraries, always; no software key.
+Section "-DeviceLibrary" SecDeviceLibrary
+  !insertmacro InstallDeviceLibrary "$INSTDIR" "${BIN}\RVA.dll" "DeviceLibrary"
+  !insertmacro InstallDeviceLibrary "$INSTDIR\x86" "${BIN}\x86\RVA.dll" "DeviceLibrary32"
+  ; Left by an earlier build with the software key.
+  Delete "$INSTDIR\tokenctl.exe"
 SectionEnd
+!else
+; The software token stands in for the maker's device library, which is not
+; ours to ship; a bank's build packs the maker's (scripts/pack-installer).
+Section "软件USBKey（模拟设备库 RVA.dll 与 tokenctl）" SecToken
+  !insertmacro InstallDeviceLibrary "$INSTDIR\x86" "${BIN}\x86\RVA.dll" "DeviceLibrary32"
+  !insertmacro InstallDeviceLibrary "$INSTDIR" "${BIN}\RVA.dll" "DeviceLibrary"
+  ; tokenctl drives the software key only: not beside a maker's library.
+  ${If} $0 == 1
+    SetOutPath "$INSTDIR"
+    File "${BIN}\tokenctl.exe"
+  ${EndIf}
+SectionEnd
+!endif
 
 ; Today's Chrome and Edge hold a public site's connection to this machine's
 ; loopback address back unless the user, or the machine's policy, allows it.
@@ -162,7 +366,9 @@ Section "允许银行网站连接网页桥（浏览器策略）" SecBrowserPolic
   DetailPrint "正在允许银行网站连接本机网页桥..."
   nsExec::ExecToLog '"$INSTDIR\Corvane.exe" --loopback-policy add'
   Pop $0
-  ${If} $0 != 0
+  ${If} $0 == 3
+    MessageBox MB_ICONEXCLAMATION "贵单位以单个值设置了浏览器策略 LoopbackNetworkAllowedForUrls，安装程序没有更改它，也没有列入银行网站。$\r$\n请贵单位的管理员把银行网站加入该策略；否则浏览器会先询问用户是否允许银行网站访问“此设备上的应用和服务”。" /SD IDOK
+  ${ElseIf} $0 != 0
     MessageBox MB_ICONEXCLAMATION "未能为 Chrome 和 Edge 写入允许银行网站连接本机网页桥的策略（$0）。$\r$\n浏览器会先询问用户是否允许银行网站访问“此设备上的应用和服务”。" /SD IDOK
   ${EndIf}
   ; Edge hosts the key control only in IE mode: the bank's control pages
@@ -195,14 +401,13 @@ Section "-Register"
 
   ; Windows waits for a logon command to end before the logon goes on, and
   ; the install run goes on as the tray tool: started through "start" so that
-  ; the command ends at once.
+  ; the command ends at once. A new version raises Version: every user's
+  ; next logon runs the install run once again. The install run marks its
+  ; own user as done.
   WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "" "${PRODUCT}"
   WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
   WriteRegDWORD HKLM "${ACTIVE_SETUP_KEY}" "IsInstalled" 1
   WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "StubPath" '"$SYSDIR\cmd.exe" /c start "" "$INSTDIR\Brevant.exe" install'
-  ; The installing account gets the install run below: its next logon need
-  ; not run it again (and bring the tool's window up over the desktop).
-  WriteRegStr HKCU "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
 
   WriteRegStr HKLM "${ARP_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${ARP_KEY}" "DisplayVersion" "${VERSION}"
@@ -214,10 +419,14 @@ Section "-Register"
   WriteRegDWORD HKLM "${ARP_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${ARP_KEY}" "NoRepair" 1
   SectionGetSize ${SecSuite} $0
+!ifdef MAKER_DEVICE_LIBRARY
+  SectionGetSize ${SecDeviceLibrary} $1
+!else
   SectionGetSize ${SecToken} $1
   ${IfNot} ${SectionIsSelected} ${SecToken}
     StrCpy $1 0
   ${EndIf}
+!endif
   IntOp $0 $0 + $1
   WriteRegDWORD HKLM "${ARP_KEY}" "EstimatedSize" $0
 
@@ -232,21 +441,35 @@ Section "-Register"
     Pop $0
   ${EndIf}
 
-  ; The tool's install run writes the bank's addresses into the current
-  ; user's trusted-sites zone, then goes on as the tray tool.
-  Exec '"$INSTDIR\Brevant.exe" install'
-  ; The bridge is a console program: started here without its window.
-  ExecShell "" "$INSTDIR\Corvane.exe" "" SW_HIDE
+  ; The signed-in user's install run (the bank's trusted sites, the settings
+  ; copy brought up to this version, then the tray tool) and the bridge.
+  ; "Started" tells support which way they went.
+  !insertmacro StartAsSignedInUser '"$INSTDIR\Brevant.exe" install'
+  ${If} $0 == 0
+    !insertmacro StartAsSignedInUser '"$INSTDIR\Corvane.exe"'
+    WriteRegStr HKLM "${SUITE_KEY}" "Started" "as the signed-in user, through the desktop's shell"
+  ${Else}
+    DetailPrint "没有已登录用户的桌面（$0）：证书管理工具和网页桥将在用户下次登录时启动"
+    WriteRegStr HKLM "${SUITE_KEY}" "Started" "at the next logon: no desktop shell answered ($0)"
+  ${EndIf}
 SectionEnd
 
 LangString DESC_SecSuite ${LANG_SIMPCHINESE} "托盘工具、网页控件、本机网页桥及其设置和文字。"
-LangString DESC_SecToken ${LANG_SIMPCHINESE} "用文件模拟的USBKey，仅供没有硬件时试用。银行正式部署时不选此项，而把USBKey厂商的设备库 RVA.dll 放入安装文件夹；两者都没有时，证书管理工具无法识别USBKey，启动时会提示。"
+!ifndef MAKER_DEVICE_LIBRARY
+LangString DESC_SecToken ${LANG_SIMPCHINESE} "用文件模拟的USBKey，仅供没有硬件时试用。银行的正式安装程序带有USBKey厂商的设备库，没有此项。安装文件夹中已有厂商的 RVA.dll 时，它保持不变。"
+!endif
 LangString DESC_SecBrowserPolicy ${LANG_SIMPCHINESE} "在 Chrome、Edge 策略中允许银行网站访问网页桥；银行列出控件页面时，让 Edge 以 Internet Explorer 模式打开这些页面。单位已有的策略不变，卸载时只删除本程序添加的内容。"
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecSuite} $(DESC_SecSuite)
+!ifndef MAKER_DEVICE_LIBRARY
   !insertmacro MUI_DESCRIPTION_TEXT ${SecToken} $(DESC_SecToken)
+!endif
   !insertmacro MUI_DESCRIPTION_TEXT ${SecBrowserPolicy} $(DESC_SecBrowserPolicy)
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+Function un.onInit
+  !insertmacro UnpackStartAsUser
+FunctionEnd
 
 ; Only what the installer put there goes; the user's own data stays: the
 ; per-user settings copy, the trusted-site entries and the simulated keys.
@@ -254,13 +477,41 @@ LangString DESC_SecBrowserPolicy ${LANG_SIMPCHINESE} "在 Chrome、Edge 策略�
 ; take them out.
 Section "Uninstall"
   !insertmacro EndSuitePrograms
+  ; The certificates of a key still plugged in, registered by the tool for
+  ; the signed-in user, are bound to the provider that goes now: the tool's
+  ; quiet "uninstall" run takes them out of that user's stores. Without a
+  ; desktop shell it runs as this account (where that is the user, as under
+  ; Wine, the same; otherwise it finds nothing).
+  DetailPrint "正在从证书存储区删除USBKey的证书..."
+  !insertmacro StartAsSignedInUser '--wait "$INSTDIR\Brevant.exe" uninstall'
+  ${If} $0 == 3
+    ExecWait '"$INSTDIR\Brevant.exe" uninstall' $0
+  ${EndIf}
+  ${If} $0 != 0
+    DetailPrint "删除证书未完成（$0）"
+  ${EndIf}
+
   ; Only the entries this installation added to the browsers' policy; IE
   ; mode's pair first, so that an Edge policy key the loopback list made is
-  ; empty when that list goes.
+  ; empty when that list goes. Should either fail, Corvane.exe stays to run
+  ; it again (as an administrator: Corvane.exe --loopback-policy remove,
+  ; Corvane.exe --ie-mode-policy remove), and the user is told.
+  StrCpy $5 0
   nsExec::ExecToLog '"$INSTDIR\Corvane.exe" --ie-mode-policy remove'
   Pop $0
+  ${If} $0 != 0
+    StrCpy $5 1
+  ${EndIf}
   nsExec::ExecToLog '"$INSTDIR\Corvane.exe" --loopback-policy remove'
   Pop $0
+  ${If} $0 != 0
+    StrCpy $5 1
+  ${EndIf}
+  ${If} $5 == 1
+    DetailPrint "未能从浏览器策略中删除银行网站：Corvane.exe 保留在“$INSTDIR”"
+    MessageBox MB_ICONEXCLAMATION "未能从 Chrome、Edge 的策略中删除本程序添加的银行网站。$\r$\n$\r$\nCorvane.exe 保留在“$INSTDIR”。请以管理员身份在命令提示符中再次运行：$\r$\n“$INSTDIR\Corvane.exe” --ie-mode-policy remove$\r$\n“$INSTDIR\Corvane.exe” --loopback-policy remove$\r$\n两者都成功后即可删除该文件夹。" /SD IDOK
+  ${EndIf}
+
   UnRegDLL "$INSTDIR\Kestrine.dll"
   Call un.Unregister32BitControl
   DeleteRegValue HKLM "${RUN_KEY}" "Brevant"
@@ -268,22 +519,28 @@ Section "Uninstall"
   DeleteRegKey HKLM "${ACTIVE_SETUP_KEY}"
   Delete "$INSTDIR\Brevant.exe"
   Delete "$INSTDIR\Kestrine.dll"
-  Delete "$INSTDIR\Corvane.exe"
+  ${If} $5 == 0
+    Delete "$INSTDIR\Corvane.exe"
+  ${EndIf}
   ; Gone with --ie-mode-policy remove already, unless that failed.
   Delete "$INSTDIR\IEModeSites.xml"
   Delete "$INSTDIR\RVControl.ini"
   Delete "$INSTDIR\TKLN0804.ini"
   Delete "$INSTDIR\Brevant.ico"
   Delete "$INSTDIR\QZR_logo.bmp"
-  Delete "$INSTDIR\RVA.dll"
+  !insertmacro RemoveDeviceLibrary "$INSTDIR" "DeviceLibrary"
+  !insertmacro RemoveDeviceLibrary "$INSTDIR\x86" "DeviceLibrary32"
   Delete "$INSTDIR\tokenctl.exe"
   Delete "$INSTDIR\x86\Kestrine.dll"
-  Delete "$INSTDIR\x86\RVA.dll"
   RMDir "$INSTDIR\x86"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   ${If} "$INSTDIR" == "$PROGRAMFILES64\${PUBLISHER}\Brevant"
     RMDir "$PROGRAMFILES64\${PUBLISHER}"
   ${EndIf}
+  DeleteRegValue HKLM "${SUITE_KEY}" "Started"
+  DeleteRegValue HKLM "${SUITE_KEY}" "ProgramsEnded"
+  DeleteRegKey /ifempty HKLM "${SUITE_KEY}"
+  DeleteRegKey /ifempty HKLM "SOFTWARE\${PUBLISHER}"
   DeleteRegKey HKLM "${ARP_KEY}"
 SectionEnd

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The signatures of what the installer packs, and the signing command as a
 # bank uses it with a certificate of its own.
-#   codesign_test.sh SETUP_EXE SIGNED_FILE...
+#   codesign_test.sh SETUP_EXE STAGE_DIR   (the files scripts/pack-installer signed)
 set -uo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 codesign=(bash "$top/scripts/codesign")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+setup=$1
+mapfile -t signed < "$2/signed-files"
 failures=0
 check() {  # check DESCRIPTION COMMAND...
   local what=$1; shift
@@ -19,7 +21,7 @@ change_one_byte() {  # FILE: the byte in the middle, which the digest covers
   printf "\\x$(printf %02x $(((byte + 1) % 256)))" | dd of="$1" bs=1 seek="$at" conv=notrunc 2>/dev/null
 }
 
-for file in "$@"; do
+for file in "$setup" "${signed[@]}"; do
   name=$(basename "$file")
   check "$name: signed, SHA-256, chain to the test CA, digest matches" "${codesign[@]}" verify "$file"
   cp "$file" "$work/$name"
