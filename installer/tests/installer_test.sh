@@ -177,7 +177,11 @@ check "  the settings copy took the new key" wait_for 20 test "$(setting IDS_NEX
 check "  and the value the user left alone changed with the version" \
   test "$(setting IDS_KEY_INSRT_URL)" = "https://ebank.vesbank.example/next/"
 check "  and the value the user changed kept" test "$(setting IS_KEY_INSRT_URL)" = 0
-check "the tool answers: the key seen" test "$(key_state)" = "key state       3 (one key)"
+check "the control sees the key" test "$(key_state)" = "key state       3 (one key)"
+tokenctl remove installer-test
+check "the new tool answers: the key pulled out, its certificate taken out" wait_for 20 test "$(user_store_entries)" -eq 0
+tokenctl insert installer-test
+check "  plugged in again, registered again" wait_for 20 test "$(user_store_entries)" -ge 1
 reply=$(bridge_reply '{"FunName":"GetDeviceCount"}')
 check "the bridge answers: one key" grep -q '"Count":[[:space:]]*1' <<<"$reply"
 
