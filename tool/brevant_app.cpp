@@ -11,12 +11,17 @@
 #include "brevant_dlg.h"
 #include "ini.h"
 #include "scoped_handle.h"
+#include "settings.h"
 #include "trusted_sites.h"
 
 namespace brevant {
 namespace {
 
 constexpr char kInstallCommandLine[] = "install";
+
+bool IsCommandLine(const char* command_line, const char* verb) {
+  return command_line != nullptr && std::strcmp(command_line, verb) == 0;
+}
 
 // The install run starts from a clean per-user state: the file named after
 // the program in the per-user folder (no fallback folder here) goes.
@@ -47,9 +52,12 @@ class CBrevantApp {
   bool InitInstance(const char* command_line) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, 0xFF};
     InitCommonControlsEx(&controls);
-    if (command_line != nullptr && std::strcmp(command_line, kInstallCommandLine) == 0) {
+    if (IsCommandLine(command_line, kInstallCommandLine)) {
       DeletePerUserProgramFile();
       ApplyTrustedSiteSettings();
+      // Before the dialog reads the copy: this start already has the new
+      // master's settings.
+      RefreshPerUserCopy(SettingsPath().c_str());
     }
     const HRESULT com = CoInitialize(nullptr);
     {

@@ -1,7 +1,10 @@
 // The settings reader: reads RVControl.ini from a per-user copy, made from
 // the master file in the program folder on a user's first start, so that a
 // user's settings survive updates of the program folder and can be edited
-// without administrator rights.
+// without administrator rights. Beside the copy, RVControl.base.ini keeps
+// the master's text the copy was made or last refreshed from: the values
+// still equal to it are the ones the user never changed, which follow the
+// next master (RefreshPerUserCopy).
 #pragma once
 #include <windows.h>
 
@@ -37,6 +40,13 @@ class CIni {
   std::string path_;         // the file read: the per-user copy once it exists
   std::string master_path_;  // the file in the program folder
 };
+
+// The install run's refresh of the per-user copy of `master_path`: the
+// master merged in by MergeSettingsCopy against the baseline, then the
+// baseline replaced by the master. Each file is written through a temporary
+// file; on any failure the copy and the baseline stay as they were (false).
+// Without a copy there is nothing to refresh (true): the next Open makes it.
+bool RefreshPerUserCopy(const char* master_path);
 
 // The per-user folder ("...\Quillon\") for an application-data folder, or ""
 // when it would not fit MAX_PATH.

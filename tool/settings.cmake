@@ -1,6 +1,6 @@
 # Settings, texts and the device library of the tray tool. The buffer
-# cutting is portable and tested in both trees.
-add_library(brevant_text STATIC text_cut.cpp window_messages.cpp phase_trace.cpp)
+# cutting and the settings copy's merge are portable and tested in both trees.
+add_library(brevant_text STATIC text_cut.cpp window_messages.cpp phase_trace.cpp ini_merge.cpp)
 target_include_directories(brevant_text PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 if(WIN32)
@@ -13,6 +13,7 @@ endif()
 
 if(BUILD_TESTING)
   add_project_test(brevant_text_tests SOURCES tests/text_cut_test.cpp tests/window_messages_test.cpp tests/open_dialogs_test.cpp
+    tests/ini_merge_test.cpp
     LIBS brevant_text)
   if(WIN32)
     add_project_test(brevant_settings_tests SOURCES tests/settings_test.cpp LIBS brevant_base tokensim_testing)

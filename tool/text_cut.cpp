@@ -4,11 +4,6 @@
 #include <cstring>
 
 namespace brevant {
-namespace {
-
-bool IsLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
-
-}  // namespace
 
 std::size_t CutLength(std::string_view text, std::size_t max_bytes) {
   const std::size_t limit = text.size() < max_bytes ? text.size() : max_bytes;

@@ -9,6 +9,9 @@
 
 namespace brevant {
 
+// A byte that starts a double-byte character of code page 936.
+inline bool IsLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+
 // Length of the longest start of `text` that has at most `max_bytes` bytes
 // and ends on a character boundary (a trailing lone lead byte is dropped).
 std::size_t CutLength(std::string_view text, std::size_t max_bytes);

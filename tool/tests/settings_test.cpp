@@ -9,6 +9,7 @@
 #include "cached_texts.h"
 #include "device_table.h"
 #include "ini.h"
+#include "scoped_handle.h"
 #include "settings.h"
 #include "sim_fixture.h"
 
@@ -24,6 +25,11 @@ std::string Repeat(const std::string& piece, int count) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::string Bytes(const std::string& path) {
+  std::string bytes;
+  return simtest::ReadFileBytes(path, bytes) ? bytes : "<missing>";
+}
+
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -36,6 +42,7 @@ class SettingsTest : public ::testing::Test {
     ASSERT_TRUE(CopyFileA((simtest::BinDir() + "\\RVA.dll").c_str(), (program_ + "\\RVA.dll").c_str(), FALSE));
   }
   std::string UserCopy() const { return root_.path() + "\\appdata\\Quillon\\RVControl.ini"; }
+  std::string Baseline() const { return root_.path() + "\\appdata\\Quillon\\RVControl.base.ini"; }
 
   simtest::SimKeyFolder keys_;
   simtest::TempFolder root_{"brvset"};
@@ -61,6 +68,38 @@ TEST_F(SettingsTest, FirstOpenCopiesTheMasterAndLaterChangesOfTheMasterAreNotSee
   brevant::CIni after_removal;
   after_removal.Open(master_.c_str());
   EXPECT_EQ(after_removal.GetInt("TOOL", "IS_KEY_INSRT_URL", "0"), 22);
+}
+
+TEST_F(SettingsTest, TheInstallRunsRefreshKeepsTheUsersValuesAndFailsWhole) {
+  EXPECT_TRUE(brevant::RefreshPerUserCopy(master_.c_str())) << "no copy yet: nothing to do";
+  EXPECT_FALSE(Exists(UserCopy()));
+  const std::string first_master = "[TOOL]\r\nA=1\r\nB=1\r\n";
+  WriteMaster(first_master);
+  brevant::CIni().Open(master_.c_str());
+  EXPECT_EQ(Bytes(Baseline()), first_master);
+  const std::string edited = "[TOOL]\r\nA=1\r\nB=mine\r\n";
+  ASSERT_TRUE(simtest::WriteFileBytes(UserCopy(), edited));
+  const std::string second_master = "[TOOL]\r\nA=2\r\nB=2\r\nC=3\r\n";
+  WriteMaster(second_master);
+  {
+    // Held without delete sharing, the baseline cannot be replaced: the copy,
+    // already merged by then, goes back.
+    const fw::ScopedFile held(CreateFileA(Baseline().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.valid());
+    EXPECT_FALSE(brevant::RefreshPerUserCopy(master_.c_str()));
+    EXPECT_EQ(Bytes(UserCopy()), edited);
+    EXPECT_EQ(Bytes(Baseline()), first_master);
+  }
+  EXPECT_TRUE(brevant::RefreshPerUserCopy(master_.c_str()));
+  EXPECT_EQ(Bytes(UserCopy()), "[TOOL]\r\nA=2\r\nB=mine\r\nC=3\r\n");
+  EXPECT_EQ(Bytes(Baseline()), second_master);
+  WIN32_FIND_DATAA found = {};
+  int files = 0;
+  const fw::ScopedFind find(FindFirstFileA((root_.path() + "\\appdata\\Quillon\\*.*").c_str(), &found));
+  for (bool more = find.valid(); more; more = FindNextFileA(find.get(), &found) != FALSE)
+    files += (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  EXPECT_EQ(files, 2) << "no temporary file left behind";
 }
 
 TEST_F(SettingsTest, StaysOnTheMasterWithoutAUsablePerUserFolder) {
