@@ -1,5 +1,5 @@
 // Brevant.exe: start-up of the tray tool. The program ends when its main
-// dialog does.
+// dialog does; the uninstall run ends without one.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -9,15 +9,23 @@
 #include <string>
 
 #include "brevant_dlg.h"
+#include "cert_store.h"
 #include "ini.h"
+#include "language.h"
+#include "profile_value.h"
 #include "scoped_handle.h"
 #include "settings.h"
+#include "text_cut.h"
 #include "trusted_sites.h"
 
 namespace brevant {
 namespace {
 
 constexpr char kInstallCommandLine[] = "install";
+constexpr char kUninstallCommandLine[] = "uninstall";
+// What the device library reads of a value for the tool, which cuts it to
+// its own buffer.
+constexpr std::size_t kLibraryTextSize = 4096;
 
 bool IsCommandLine(const char* command_line, const char* verb) {
   return command_line != nullptr && std::strcmp(command_line, verb) == 0;
@@ -44,6 +52,24 @@ void DeletePerUserProgramFile() {
     if (!file) return;
   }
   DeleteFileA(path.c_str());
+}
+
+// A provider setting as the tool gets it through the library: from the
+// installation's RVControl.ini (the library's folder), cut to the tool's
+// buffer. The uninstall run needs no library to read it.
+std::string InstalledCspInfo(const std::string& settings_path, const char* key) {
+  return CutText(fw::ReadProfileValue(settings_path, "CSPINFO", key, "", kLibraryTextSize).text, kTextBuffer);
+}
+
+// The uninstall run: the store entries the tool made for the keys go, as
+// with the tool's own remove command. It asks nothing and shows nothing (an
+// uninstaller waits for it); exit code 0 when they went, 1 otherwise.
+int RemoveInstalledProviderCerts() {
+  const std::string settings = SettingsPath();
+  if (settings.empty()) return 1;
+  const std::string provider = InstalledCspInfo(settings, "CSP_NAME");
+  const std::string sm2_store = InstalledCspInfo(settings, "SM2_STORE_NAME");
+  return RemoveProviderCerts(provider.c_str(), sm2_store.c_str()) == 0 ? 0 : 1;
 }
 
 class CBrevantApp {
@@ -73,6 +99,8 @@ class CBrevantApp {
 }  // namespace brevant
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
+  if (brevant::IsCommandLine(command_line, brevant::kUninstallCommandLine))
+    return brevant::RemoveInstalledProviderCerts();
   brevant::CBrevantApp app;
   app.InitInstance(command_line);
   return 0;

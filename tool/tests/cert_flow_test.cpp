@@ -234,4 +234,31 @@ TEST_F(CertFlow, TheKeyButtonsShowTheKeyAndRenameIt) {
   EXPECT_EQ(brevant::ReadKeyLabel(brevant::DeviceTable(), "Quillon Tarnex UDISK 0"), "Renamed");
 }
 
+// The uninstaller's run: the provider's entries go as with the remove
+// command, without a window or a question, from a folder without the
+// device library (whose missing-library notice would wait for a click).
+TEST_F(CertFlow, TheUninstallRunTakesTheProvidersEntriesOutQuietly) {
+  std::string cert;
+  ASSERT_TRUE(simtest::ReadFileBytes(simtest::CertFile("expired"), cert));
+  const std::string provider = Setting("CSP_NAME");
+  const std::wstring sm2_store = fw::AnsiToWide(Setting("SM2_STORE_NAME"));
+  for (const wchar_t* store_name : {L"MY", sm2_store.c_str()}) {
+    const fw::ScopedCertStore store(
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, store_name));
+    ASSERT_EQ(brevant::AddCertWithKeyProvider(store.get(), reinterpret_cast<const BYTE*>(cert.data()),
+                                              static_cast<DWORD>(cert.size()), provider.c_str(), "c1", AT_SIGNATURE),
+              0u);
+  }
+  ASSERT_EQ(ProviderEntries(), 1);
+  ASSERT_EQ(brevant::testing::ProviderEntries(provider, sm2_store.c_str()), 1);
+  const simtest::TempFolder folder("brvuninst");
+  for (const char* file : {"Brevant.exe", "RVControl.ini"})
+    ASSERT_TRUE(CopyFileA((simtest::BinDir() + "\\" + file).c_str(), folder.File(file).c_str(), FALSE)) << file;
+
+  const simtest::ProcessResult run = simtest::RunProcess("\"" + folder.File("Brevant.exe") + "\" uninstall", 30000);
+  EXPECT_EQ(run.exit_code, 0u) << "it ends by itself";
+  EXPECT_EQ(ProviderEntries(), 0);
+  EXPECT_EQ(brevant::testing::ProviderEntries(provider, sm2_store.c_str()), 0);
+}
+
 }  // namespace
