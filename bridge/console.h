@@ -6,7 +6,7 @@
 
 namespace corvane {
 
-// The bridge is a windowless program: Windows makes no console for it, so a
+// The bridge shows no window and Windows makes no console for it, so a
 // start at logon shows nothing on the desktop. Started from a command
 // prompt without redirection it has no output at all; this makes its
 // traces appear in that prompt's console instead. Redirected output (a

@@ -20,16 +20,30 @@
 
 namespace {
 
-// No window of this class is ever made: the class and the message loop keep
-// the program's classic shape, and the loop runs the connection threads'
-// requests (see ThreadCaller).
-void RegisterMainClass(HINSTANCE instance) {
+// One hidden top-level window of this class (never shown) lets the bridge
+// be asked to end as any windowed program is: taskkill without /F and a
+// logoff talk to a process through its top-level windows. The message loop
+// also runs the connection threads' requests (see ThreadCaller).
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CLOSE:
+      PostQuitMessage(0);
+      return 0;
+    case WM_ENDSESSION:
+      if (wparam) PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wparam, lparam);
+  }
+}
+
+HWND CreateMainWindow(HINSTANCE instance) {
   wchar_t class_name[100] = {};
   LoadStringW(instance, IDC_CORVANE, class_name, 100);
   WNDCLASSEXW window_class = {};
   window_class.cbSize = sizeof window_class;
   window_class.style = CS_HREDRAW | CS_VREDRAW;
-  window_class.lpfnWndProc = DefWindowProcW;
+  window_class.lpfnWndProc = MainWindowProc;
   window_class.hInstance = instance;
   window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_CORVANE));
   window_class.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
@@ -38,12 +52,16 @@ void RegisterMainClass(HINSTANCE instance) {
   window_class.lpszMenuName = MAKEINTRESOURCEW(IDC_CORVANE);
   window_class.lpszClassName = class_name;
   RegisterClassExW(&window_class);
+  wchar_t title[100] = {};
+  LoadStringW(instance, IDS_APP_TITLE, title, 100);
+  // Without WS_VISIBLE and never passed to ShowWindow: nothing shows.
+  return CreateWindowExW(0, class_name, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr,
+                         nullptr, instance, nullptr);
 }
 
 int RunMessageLoop(HINSTANCE instance) {
-  wchar_t title[100] = {};
-  LoadStringW(instance, IDS_APP_TITLE, title, 100);
-  RegisterMainClass(instance);
+  // Without the window the bridge still serves; only a polite end is lost.
+  if (CreateMainWindow(instance) == nullptr) corvane::WriteOut("no main window: only a forced end stops the bridge\n");
   const HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDC_CORVANE));
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -100,8 +118,8 @@ int main(int argc, char** argv) {
   };
   if (!corvane::StartAcceptThread(listener.get(), dispatch)) return 1;
   const int exit_code = RunMessageLoop(GetModuleHandleW(nullptr));
-  // Should the loop ever be told to quit, the connection threads still hold
-  // references to the objects above: end the process (and them) before any
-  // of those objects is destroyed.
+  // Once the loop is told to quit (WM_CLOSE, the session's end), the
+  // connection threads still hold references to the objects above: end the
+  // process (and them) before any of those objects is destroyed.
   ExitProcess(static_cast<UINT>(exit_code));
 }

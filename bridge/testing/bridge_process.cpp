@@ -58,6 +58,27 @@ void BridgeProcess::Stop() {
   process_.reset();
 }
 
+HWND BridgeProcess::WaitForMainWindow(DWORD timeout_ms) const {
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  do {
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"CORVANE", nullptr)) != nullptr;) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      if (owner == process_id()) return window;
+    }
+    Sleep(20);
+  } while (running() && GetTickCount64() < deadline);
+  return nullptr;
+}
+
+std::optional<DWORD> BridgeProcess::WaitForEnd(DWORD timeout_ms) const {
+  DWORD code = 0;
+  if (!process_ || WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(process_.get(), &code))
+    return std::nullopt;
+  return code;
+}
+
 bool BridgeProcess::running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
 }  // namespace corvane::testing

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "scoped_handle.h"
@@ -32,6 +33,12 @@ class BridgeProcess {
   // Ends it (the bridge has no orderly shutdown) and waits for the end.
   void Stop();
   bool running() const;
+  // Its hidden top-level window (class "CORVANE"), waited for up to
+  // `timeout_ms`; null when it did not come.
+  HWND WaitForMainWindow(DWORD timeout_ms) const;
+  // Waits up to `timeout_ms` for it to end by itself: its exit code, or
+  // nothing while it runs.
+  std::optional<DWORD> WaitForEnd(DWORD timeout_ms) const;
   DWORD process_id() const { return process_ ? GetProcessId(process_.get()) : 0; }
 
  private:

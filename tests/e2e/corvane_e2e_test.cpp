@@ -408,6 +408,21 @@ TEST(CorvaneStartup, APortInUseEndsWithTheBindAndListenMessages) {
   EXPECT_EQ(run.output, "bind error !\r\nlisten error !\r\n");  // standard output is in text mode
 }
 
+// Asked to end as any windowed program is (taskkill without /F, a logoff):
+// the close of its hidden window ends it with code 0.
+TEST(CorvaneStartup, EndsWithCode0WhenItsWindowIsClosed) {
+  simtest::SimKeyFolder keys;
+  ASSERT_TRUE(RegisterControl(true));
+  BridgeProcess bridge;
+  ASSERT_TRUE(bridge.Start(CorvanePath(), 20457));
+  const HWND window = bridge.WaitForMainWindow(30000);
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(IsWindowVisible(window));
+  ASSERT_TRUE(PostMessageW(window, WM_CLOSE, 0, 0));
+  EXPECT_EQ(bridge.WaitForEnd(10000), std::optional<DWORD>(0));
+  RegisterControl(false);
+}
+
 TEST(CorvaneStartup, ListensOnTheLoopbackAddressOnly) {
   simtest::SimKeyFolder keys;
   ASSERT_TRUE(RegisterControl(true));
