@@ -25,14 +25,20 @@ constexpr wchar_t kRecordRoot[] = L"SOFTWARE\\Quillon\\Brevant\\LoopbackPolicy";
 // Beside the entries of a record; entry names are numbers.
 constexpr wchar_t kCreatedValue[] = L"CreatedKey";
 
+constexpr wchar_t kPolicyName[] = L"LoopbackNetworkAllowedForUrls";
+// `add`'s exit code when a browser's policy was left to the organisation.
+constexpr int kLeftToOrganisation = 3;
+
 struct Browser {
   const char* name;
-  const wchar_t* list_key;
+  const wchar_t* policy_key;  // the list is its subkey kPolicyName
 };
 constexpr Browser kBrowsers[] = {
-    {"Chrome", L"SOFTWARE\\Policies\\Google\\Chrome\\LoopbackNetworkAllowedForUrls"},
-    {"Edge", L"SOFTWARE\\Policies\\Microsoft\\Edge\\LoopbackNetworkAllowedForUrls"},
+    {"Chrome", L"SOFTWARE\\Policies\\Google\\Chrome"},
+    {"Edge", L"SOFTWARE\\Policies\\Microsoft\\Edge"},
 };
+
+std::wstring ListKey(const Browser& browser) { return std::wstring(browser.policy_key) + L"\\" + kPolicyName; }
 
 void Report(const Browser& browser, const std::string& text) {
   WriteOut(std::string(browser.name) + ": " + text + "\n");
@@ -107,7 +113,7 @@ bool WriteRecord(const Browser& browser, const Record& record) {
 }
 
 bool UpdateBrowser(const Browser& browser, const std::vector<std::string>& origins) {
-  const std::wstring list_path = browser.list_key;
+  const std::wstring list_path = ListKey(browser);
   std::vector<ListEntry> listed;
   LONG error = ERROR_SUCCESS;
   if (const fw::ScopedRegKey list = OpenKey(list_path, KEY_READ, &error)) {
@@ -168,10 +174,38 @@ bool UpdateBrowser(const Browser& browser, const std::vector<std::string>& origi
   return true;
 }
 
+// Whether the organisation sets the policy as one value of the browser's
+// policy key (a JSON list in a string): a list key beside it would take its
+// place. Nothing when that cannot be told (printed).
+std::optional<bool> OrganisationSetsSingleValue(const Browser& browser) {
+  LONG error = ERROR_SUCCESS;
+  const fw::ScopedRegKey key = OpenKey(browser.policy_key, KEY_QUERY_VALUE, &error);
+  if (key) error = RegQueryValueExW(key.get(), kPolicyName, nullptr, nullptr, nullptr, nullptr);
+  if (error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND) return key && error == ERROR_SUCCESS;
+  Report(browser, "cannot read " + ErrorText(browser.policy_key, error));
+  return std::nullopt;
+}
+
 int UpdateBrowsers(const std::vector<std::string>& origins) {
-  bool done = true;
-  for (const Browser& browser : kBrowsers) done = UpdateBrowser(browser, origins) && done;
-  return done ? 0 : 1;
+  bool done = true, left_to_organisation = false;
+  for (const Browser& browser : kBrowsers) {
+    const std::optional<bool> single_value =
+        origins.empty() ? std::optional<bool>(false) : OrganisationSetsSingleValue(browser);
+    if (!single_value) {
+      done = false;
+      continue;
+    }
+    if (*single_value) {
+      Report(browser, "the organisation sets " + fw::WideToUtf8(kPolicyName) +
+                          " as a single value: the bank's sites were not added, the organisation must add them to "
+                          "that value");
+      left_to_organisation = true;
+    }
+    // Under the organisation's value nothing is listed, and what an earlier
+    // run listed goes: it would take the value's place as much as a new list.
+    done = UpdateBrowser(browser, *single_value ? std::vector<std::string>() : origins) && done;
+  }
+  return !done ? 1 : left_to_organisation ? kLeftToOrganisation : 0;
 }
 
 }  // namespace

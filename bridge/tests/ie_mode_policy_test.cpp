@@ -7,11 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "scoped_handle.h"
+#include "policy_test_registry.h"
 #include "sim_fixture.h"
 #include "text.h"
 
 namespace {
+
+using policytest::DeleteValue;
+using policytest::Open;
+using policytest::SetValue;
+using policytest::Value;
 
 constexpr wchar_t kEdge[] = L"SOFTWARE\\Policies\\Microsoft\\Edge";
 constexpr wchar_t kBrevant[] = L"SOFTWARE\\Quillon\\Brevant";
@@ -19,43 +24,6 @@ constexpr wchar_t kRecord[] = L"SOFTWARE\\Quillon\\Brevant\\IEModePolicy";
 constexpr wchar_t kLevel[] = L"InternetExplorerIntegrationLevel";
 constexpr wchar_t kSiteList[] = L"InternetExplorerIntegrationSiteList";
 constexpr wchar_t kOrganisationsList[] = L"sz:https://intranet.example.org/sites.xml";
-
-fw::ScopedRegKey Open(const std::wstring& path, REGSAM access) {
-  fw::ScopedRegKey key;
-  RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access | KEY_WOW64_64KEY, key.put());
-  return key;
-}
-
-// A value as "dword:N" or "sz:TEXT", "" when missing.
-std::wstring Value(const std::wstring& path, const wchar_t* name) {
-  std::vector<wchar_t> data(4096);
-  DWORD type = 0, bytes = static_cast<DWORD>((data.size() - 1) * sizeof(wchar_t));
-  const fw::ScopedRegKey key = Open(path, KEY_READ);
-  if (!key || RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &bytes) !=
-                  ERROR_SUCCESS)
-    return {};
-  if (type == REG_DWORD) return L"dword:" + std::to_wstring(*reinterpret_cast<const DWORD*>(data.data()));
-  return L"sz:" + std::wstring(data.data());
-}
-
-// `value` as Value() shows it.
-void SetValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-  fw::ScopedRegKey key;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                            nullptr, key.put(), nullptr),
-            ERROR_SUCCESS);
-  const DWORD number = value.starts_with(L"dword:") ? std::stoul(value.substr(6)) : 0;
-  const std::wstring text = value.substr(3);
-  ASSERT_EQ(value.starts_with(L"dword:")
-                ? RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number)
-                : RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
-            ERROR_SUCCESS);
-}
-
-void DeleteValue(const std::wstring& path, const wchar_t* name) {
-  if (const fw::ScopedRegKey key = Open(path, KEY_SET_VALUE)) RegDeleteValueW(key.get(), name);
-}
 
 // The site list's version, 0 without one.
 unsigned long Version(const std::string& xml) {
@@ -70,13 +38,7 @@ class IeModePolicy : public ::testing::Test {
     // already is not this test's to change.
     ASSERT_EQ(Value(kEdge, kLevel) + Value(kEdge, kSiteList), L"") << "Edge's IE mode policy is set on this machine";
     ASSERT_FALSE(Open(kRecord, KEY_READ)) << "an earlier IE-mode record is left on this machine";
-    // The keys missing now, deepest first, to be deleted at the end.
-    for (const std::wstring path : {kEdge, kBrevant}) {
-      const std::size_t first = missing_.size();
-      for (std::size_t end = path.find(L'\\'); end != std::wstring::npos; end = path.find(L'\\', end + 1))
-        if (!Open(path.substr(0, end), KEY_READ)) missing_.insert(missing_.begin() + first, path.substr(0, end));
-      if (!Open(path, KEY_READ)) missing_.insert(missing_.begin() + first, path);
-    }
+    missing_ = policytest::MissingKeys({kEdge, kBrevant});
     clean_start_ = true;
   }
   void TearDown() override {
@@ -85,7 +47,7 @@ class IeModePolicy : public ::testing::Test {
     DeleteValue(kEdge, kLevel);
     DeleteValue(kEdge, kSiteList);
     DeleteValue(kBrevant, L"Control32");
-    for (const std::wstring& key : missing_) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
+    policytest::DeleteKeys(missing_);
   }
 
   std::wstring folder() const { return fw::AnsiToWide(folder_.path()); }
