@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "brevant_dlg.h"
@@ -54,6 +55,24 @@ void DeletePerUserProgramFile() {
   DeleteFileA(path.c_str());
 }
 
+// The installer's Active Setup component, whose logon command is the install
+// run. Windows marks a user done with a version only when the logon ran
+// the command; the run the installer starts for the signed-in user marks
+// its own user, so that the next logon does not run it (and bring the
+// tool's window up) once more.
+constexpr wchar_t kActiveSetupKey[] =
+    L"Software\\Microsoft\\Active Setup\\Installed Components\\{8FC9B5E3-E6FC-4007-811A-1F7DF6C2BADD}";
+
+void MarkInstallRunDone() {
+  wchar_t version[64] = {};
+  DWORD bytes = sizeof version;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, kActiveSetupKey, L"Version", RRF_RT_REG_SZ, nullptr, version, &bytes) !=
+      ERROR_SUCCESS)
+    return;
+  RegSetKeyValueW(HKEY_CURRENT_USER, kActiveSetupKey, L"Version", REG_SZ, version,
+                  static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+}
+
 // A provider setting as the tool gets it through the library: from the
 // installation's RVControl.ini (the library's folder), cut to the tool's
 // buffer. The uninstall run needs no library to read it.
@@ -84,6 +103,7 @@ class CBrevantApp {
       // Before the dialog reads the copy: this start already has the new
       // master's settings.
       RefreshPerUserCopy(SettingsPath().c_str());
+      MarkInstallRunDone();
     }
     const HRESULT com = CoInitialize(nullptr);
     {

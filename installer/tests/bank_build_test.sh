@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A bank's build, which packs the key maker's device libraries instead of
-# the software key (a stand-in here: our software key's libraries, marked
-# with a section of their own), and a maker's library put in the folder by
+# the software key (a stand-in here: our software key's libraries with a
+# mark after their end, which Windows does not load), and a maker's library put in the folder by
 # hand: no installer replaces or removes a device library it did not put
 # there. And an uninstall whose removal of the browsers' policy fails.
 #   bank_build_test.sh SETUP_EXE VERSION
@@ -15,9 +15,8 @@ next_version=$major.$minor.$((patch + 1))
 key_state() { wine cscript //nologo "$(winepath_of "$top/control/examples/query-key.js")" | grep '^key state'; }
 makers_libraries_in_place() { is_maker_library RVA.dll && is_maker_library x86/RVA.dll; }
 
-echo maker >"$work/maker.txt"
-x86_64-w64-mingw32-objcopy --add-section .maker="$work/maker.txt" "$build/bin/RVA.dll" "$work/maker64.dll"
-i686-w64-mingw32-objcopy --add-section .maker="$work/maker.txt" "$top/build/win32/bin/RVA.dll" "$work/maker32.dll"
+cat "$build/bin/RVA.dll" - <<<"$maker_mark" >"$work/maker64.dll"
+cat "$top/build/win32/bin/RVA.dll" - <<<"$maker_mark" >"$work/maker32.dll"
 makers=(BREVANT_DEVICE_LIBRARY="$work/maker64.dll" BREVANT_DEVICE_LIBRARY_X86="$work/maker32.dll")
 echo "== packing"
 check "a bank's build needs both libraries" eval '! pack "$work/x.exe" "$version" BREVANT_DEVICE_LIBRARY="$work/maker64.dll" >/dev/null'
@@ -38,6 +37,7 @@ check "  the maker's libraries kept" makers_libraries_in_place
 check "  and no tokenctl.exe beside them" test ! -e "$folder/tokenctl.exe"
 echo "== an uninstall whose removal of the browsers' policy fails"
 # A Corvane.exe that fails every command (Wine's reg.exe).
+end_suite
 cp "$WINEPREFIX/drive_c/windows/system32/reg.exe" "$folder/Corvane.exe"
 uninstall
 check "Corvane.exe kept to take the policy out again" test -f "$folder/Corvane.exe"

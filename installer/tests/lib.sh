@@ -18,6 +18,12 @@ port=20407
 user=${USER:-$(id -un)}
 user_folder="$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Quillon"
 failures=0
+# The tool's trace of what it does with keys: every program of the prefix,
+# those the desktop's shell starts too, inherits it from the first one.
+trace=$work/trace.txt
+export BREVANT_TRACE="Z:${trace//\//\\}"
+# How many key arrivals the tools of this prefix have handled so far.
+arrivals_handled() { grep -c '^[0-9]* arrival message end' "$trace" 2>/dev/null; }
 
 cleanup() {
   wineserver -k >/dev/null 2>&1
@@ -86,7 +92,8 @@ end_suite() {
 }
 tokenctl() { wine_quiet "$win_folder\\tokenctl.exe" "$@"; }
 # Whether the installed device library (FILE under the folder) is the
-# stand-in for the maker's: a library with a section of its own.
-is_maker_library() { LC_ALL=C x86_64-w64-mingw32-objdump -h "$folder/$1" 2>/dev/null | grep -q ' \.maker '; }
+# stand-in for the maker's: a library with this mark after its end.
+maker_mark="stand-in for the key maker's library"
+is_maker_library() { [ "$(tail -c $((${#maker_mark} + 1)) "$folder/$1" 2>/dev/null)" = "$maker_mark" ]; }
 # The user's certificate entries (Wine keeps a user's store in the registry).
 user_store_entries() { wine reg query 'HKCU\Software\Microsoft\SystemCertificates\My\Certificates' | grep -c '\\Certificates\\'; }
