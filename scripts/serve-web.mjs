@@ -1,5 +1,6 @@
 #!/usr/bin/env node
-// Serves the demo pages (web/) on the loopback address.
+// Serves pages on the loopback address: the demo pages (web/) by default, or
+// a web developer's folder.
 //   node scripts/serve-web.mjs [--port N] [--root DIR] [--once] [--timeout SECONDS]
 //                              [--tls-cert PEM --tls-key PEM] [--index NAME]
 //                              [--also /PATH=FILE]...
@@ -9,19 +10,35 @@
 // The first line printed is the address. POST /report prints what a page
 // reports; with --once the server then ends (exit 0), or ends with exit 1
 // when no report came within the time-out (default 60 s).
+//
+// The folder is served by sirv (web/node_modules, scripts/web-deps): GET and
+// HEAD, a folder's index.html, ETag and ranges, and the usual types by name.
+// Files are looked up at each request, so a page saved a moment ago is what
+// the browser gets. Names starting with "." (.git, .env) are never served.
 import { createServer as createHttpServer } from 'node:http';
 import { createServer as createHttpsServer } from 'node:https';
 import { readFileSync } from 'node:fs';
-import { readFile } from 'node:fs/promises';
-import { extname, join, normalize, resolve, sep } from 'node:path';
+import { createRequire } from 'node:module';
+import { extname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
+
+const top = join(fileURLToPath(new URL('.', import.meta.url)), '..');
+let sirv, lookupType;
+try {
+  const require = createRequire(join(top, 'web', 'package.json'));
+  sirv = require('sirv');
+  ({ lookup: lookupType } = require('mrmime'));
+} catch {
+  console.error('serve-web: the page server\'s library is missing: run scripts/web-deps');
+  process.exit(2);
+}
 
 const args = process.argv.slice(2);
 const option = (name, fallback) => {
   const at = args.indexOf(name);
   return at >= 0 && at + 1 < args.length ? args[at + 1] : fallback;
 };
-const root = resolve(option('--root', join(fileURLToPath(new URL('.', import.meta.url)), '..', 'web')));
+const root = resolve(option('--root', join(top, 'web')));
 const port = Number(option('--port', '0'));
 const once = args.includes('--once');
 const timeoutSeconds = Number(option('--timeout', '60'));
@@ -47,23 +64,46 @@ const createServer = (handler) =>
   tlsCert ? createHttpsServer({ cert: readFileSync(tlsCert), key: readFileSync(tlsKey) }, handler)
     : createHttpServer(handler);
 
-const types = {
-  '.html': 'text/html; charset=utf-8',
-  '.js': 'text/javascript; charset=utf-8',
-  '.mjs': 'text/javascript; charset=utf-8',
-  '.css': 'text/css; charset=utf-8',
-  '.json': 'application/json; charset=utf-8',
-  '.ts': 'text/plain; charset=utf-8',
-};
+// Text goes out as UTF-8; a name of no known type as plain bytes; ".ts" is
+// a declarations file here, not an MPEG stream.
+function typeOf(path) {
+  if (extname(path) === '.ts') return 'text/plain; charset=utf-8';
+  return withCharset(lookupType(path));
+}
+function withCharset(type) {
+  const bare = (type ?? '').split(';')[0].trim();
+  if (!bare) return 'application/octet-stream';
+  return /^text\/|^application\/json$|\+xml$/.test(bare) ? `${bare}; charset=utf-8` : bare;
+}
 
-// The page's own file first, then what --also lends it.
-async function readServed(file, path) {
+const serveFolder = sirv(root, {
+  dev: true,
+  etag: true,
+  setHeaders: (response, path) => {
+    if (extname(path) === '.ts') response.setHeader('Content-Type', typeOf(path));
+  },
+});
+// sirv names the type by the file it found (a folder's index.html too).
+function servedWithCharset(response) {
+  const writeHead = response.writeHead.bind(response);
+  response.writeHead = (code, headers) => {
+    if (headers && 'Content-Type' in headers) headers['Content-Type'] = withCharset(headers['Content-Type']);
+    return writeHead(code, headers);
+  };
+  return response;
+}
+
+// What --also lends the page, when the folder has no such file.
+function serveExtra(request, response, path) {
+  let body;
   try {
-    return await readFile(file);
-  } catch (error) {
-    if (!extras.has(path)) throw error;
-    return readFile(extras.get(path));
+    body = readFileSync(extras.get(path));
+  } catch {
+    response.writeHead(404).end();
+    return;
   }
+  response.writeHead(200, { 'Content-Type': typeOf(path), 'Content-Length': body.length });
+  response.end(request.method === 'HEAD' ? undefined : body);
 }
 
 const server = createServer(async (request, response) => {
@@ -84,17 +124,19 @@ const server = createServer(async (request, response) => {
     });
     return;
   }
-  const file = normalize(join(root, path === '/' ? index : path));
-  if (request.method !== 'GET' || !(file === root || file.startsWith(root + sep))) {
+  if (request.method !== 'GET' && request.method !== 'HEAD') {
+    response.writeHead(405, { Allow: 'GET, HEAD' }).end();
+    return;
+  }
+  if (path.split('/').some((part) => part.startsWith('.') && part !== '.well-known') || path.includes('\0')) {
     response.writeHead(404).end();
     return;
   }
-  try {
-    const body = await readServed(file, path);
-    response.writeHead(200, { 'Content-Type': types[extname(file)] || 'application/octet-stream' }).end(body);
-  } catch {
-    response.writeHead(404).end();
-  }
+  if (path === '/' && index !== 'index.html') request.url = `/${index}`;
+  serveFolder(request, servedWithCharset(response), () => {
+    if (extras.has(path)) serveExtra(request, response, path);
+    else response.writeHead(404).end();
+  });
 });
 
 server.listen(port, '127.0.0.1', () => {
