@@ -1,6 +1,7 @@
 // CKestrine: the object behind the control's script interface IKestrine.
-// Every method opens the first key, does one thing, closes the key and
-// returns S_OK or, for every failure, S_FALSE.
+// Every method opens the key of the first reader the device library lists
+// (not the key plugged in first), does one thing, closes the key and returns
+// S_OK or, for every failure, S_FALSE.
 #pragma once
 #include <windows.h>
 #include <oaidl.h>

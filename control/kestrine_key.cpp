@@ -149,14 +149,9 @@ STDMETHODIMP CKestrine::esKeyUnblockUsrPin(BSTR strSoPin, BSTR strUsrPin, LONG* 
 
 STDMETHODIMP CKestrine::KeyInit(BSTR bstrPwd, VARIANT_BOOL* plRetVal) {
   if (plRetVal == nullptr) return S_FALSE;
-  if (RefusedToThisCaller()) {
-    *plRetVal = 0;
-    return S_FALSE;
-  }
-  if (!LibraryPresent()) {
-    *plRetVal = 0;
-    return S_FALSE;
-  }
+  // Every failure reads as "not done", also to a caller that did not preset it.
+  *plRetVal = 0;
+  if (RefusedToThisCaller() || !LibraryPresent()) return S_FALSE;
   KeyConnection key(State().api);
   if (!key.Open()) {
     State().last_error = kErrorKeyNotOpened;

@@ -2,6 +2,8 @@
 // library, and Invoke reaching the same methods as calls through the table.
 #include "kestrine_test_base.h"
 
+#include "bstr.h"
+
 namespace {
 
 const wchar_t* const kMethods[16] = {
@@ -162,4 +164,61 @@ TEST_F(Dispatch, NoFailedPinCheckReadsAsRight) {
   EXPECT_EQ(state_of(dispatch_, L"esKeyCheckUserPin", {L"000000"}), 1004);  // the last try spent
   EXPECT_EQ(state_of(dispatch_, L"esKeyCheckUserPin", {L"111111"}), 1004);  // locked, even for the right PIN
   ExpectNoOpenHandles();
+}
+
+// What a script reads when the key cannot serve it, case by case (the web
+// developer's guide has the same table): failures arrive as values, a text
+// the method never wrote as "", a number as 0.
+TEST_F(Dispatch, WhatAScriptReadsWhenTheKeyCannotServe) {
+  const auto view = [&](IDispatch* control) {
+    const auto error = [&] {
+      Variant code;
+      Call(L"esgetErrorCode", {}, code, control);
+      return code.v.lVal;
+    };
+    const LONG error_before = error();
+    std::string line;
+    const auto read = [&](const char* label, const wchar_t* method, std::initializer_list<const wchar_t*> args) {
+      Variant result;
+      EXPECT_EQ(Call(method, args, result, control), S_OK) << method;
+      line += std::string(line.empty() ? "" : " ") + label + "=";
+      if (result.v.vt == VT_BSTR) line += "\"" + fw::BstrToAnsi(result.v.bstrVal) + "\"";
+      else if (result.v.vt == VT_I4) line += std::to_string(result.v.lVal);
+      else if (result.v.vt == VT_BOOL) line += result.v.boolVal ? "true" : "false";
+      else line += "vt" + std::to_string(result.v.vt);
+    };
+    read("state", L"GetUsbkeyState", {});
+    read("sn", L"GetUsbkeySN", {});
+    read("cn", L"esKeyGetCertCN", {});
+    read("certsn", L"GetCertSn", {});
+    read("tries", L"esKeyGetPinRetryCount", {});
+    read("check", L"esKeyCheckUserPin", {L"12345678"});
+    read("unblock", L"esKeyUnblockUsrPin", {L"000000", L"13572468"});
+    read("type", L"HWGetKeyType", {L""});
+    read("init", L"KeyInit", {L""});
+    const LONG error_after = error();
+    return line + (error_after == error_before ? " error kept" : " error=" + std::to_string(error_after));
+  };
+  EXPECT_EQ(view(dispatch_), R"(state=2 sn="" cn="" certsn="" tries=0 check=1002 unblock=0 type=3 init=false error=1002)");
+
+  CreateInserted("k", "--serial SN1");
+  Ctl("import-cert k --container c --spec sig --file " + simtest::CertFile("ku-sig"));
+  // Pulled out once the control had it open: every call of the key fails as
+  // for a handle of a key that is gone.
+  for (const char* function : {"TK_GetSerial", "TK_ReadCert", "TK_PIN_GetPinRetryNum", "TK_VerifyUserPin",
+                               "TK_PIN_ChangeUserPINbyAdmin", "TK_FormatHWSec"})
+    Ctl(std::string("fail k ") + function + " 0xE0020004 --times 0");
+  EXPECT_EQ(view(dispatch_), R"(state=3 sn="" cn="" certsn="" tries=0 check=1004 unblock=0 type=3 init=false error kept)");
+  ExpectNoOpenHandles();
+
+  Ctl("delete k");
+  CreateInserted("k", "--serial SN1 --user-tries-left 0");  // no certificate, the user PIN locked
+  EXPECT_EQ(view(dispatch_), R"(state=3 sn="SN1" cn="" certsn="" tries=0 check=1004 unblock=5 type=3 init=true error kept)");
+
+  simtest::TempFolder alone("nolib-view");
+  ASSERT_TRUE(CopyFileA((simtest::BinDir() + "\\Kestrine.dll").c_str(), alone.File("Kestrine.dll").c_str(), FALSE));
+  ControlInstance without_library(alone.File("Kestrine.dll"));
+  ASSERT_NE(without_library.get(), nullptr);
+  EXPECT_EQ(view(without_library.get()),
+            R"(state=1 sn="" cn="" certsn="" tries=0 check=1001 unblock=0 type=3 init=false error=1001)");
 }

@@ -78,6 +78,12 @@ TEST_F(Control, TwoKeysUseTheFirstListed) {
   Ctl("set a --user-tries-left 2");
   EXPECT_EQ(control_->esKeyGetPinRetryCount(&value), S_OK);
   EXPECT_EQ(value, 2);
+  // First listed is not first plugged in: a key put into the reader the
+  // first one freed comes before the key that stayed.
+  Ctl("remove a");
+  CreateInserted("c", "--serial THIRD");
+  EXPECT_EQ(control_->GetUsbkeySN(serial.put()), S_OK);
+  EXPECT_EQ(serial.ansi(), "THIRD");
   ExpectNoOpenHandles();
 }
 
@@ -179,6 +185,7 @@ TEST_F(Control, KeyInitFormatsWithTheDefaultOrGivenPassword) {
 
   Ctl("remove k");
   EXPECT_EQ(control_->KeyInit(nullptr, &done), S_FALSE);
+  EXPECT_EQ(done, 0);
   EXPECT_EQ(LastError(), 1002);
 }
 

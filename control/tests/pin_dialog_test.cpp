@@ -55,6 +55,12 @@ TEST_F(VerifyDialog, ConfirmedPinIsVerified) {
   right.join();
   EXPECT_EQ(state, 0);
   EXPECT_EQ(Tries(), 5);
+
+  Ctl("set k --user-tries-left 0");
+  std::thread locked = DriveVerifyDialog(seen, L"246810", IDOK);
+  EXPECT_EQ(control_->esKeyVerifyUserPin(&state), S_FALSE);
+  locked.join();
+  EXPECT_EQ(state, 1);  // a locked PIN: the right one is refused as well
   ExpectNoOpenHandles();
 }
 

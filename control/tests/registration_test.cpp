@@ -193,6 +193,25 @@ try {
   EXPECT_EQ(run(""), "check=1004\r\n");  // locked: even the right PIN
 }
 
+// KeyInit's Boolean holds 1 after success, not True (-1): what VBScript makes
+// of it (the host's CreateObject: Wine's VBScript CreateObject cannot make
+// the control).
+TEST_F(Registered, VBScriptReadsKeyInitAsABooleanOf1) {
+  simtest::TempFolder folder("vbscript");
+  const std::string script = folder.File("init.vbs");
+  ASSERT_TRUE(simtest::WriteFileBytes(script, R"(
+On Error Resume Next
+Set k = WScript.CreateObject("Kestrine.Kestrine.1")
+r = k.KeyInit("")
+WScript.Echo TypeName(r) & " " & CInt(r) & " " & CInt(r = True) & " " & CInt(Not r) & " " & CInt(CBool(r))
+If Err.Number <> 0 Then WScript.Echo "error " & Hex(Err.Number)
+)"));
+  const auto run = [&] { return simtest::RunProcess("cscript.exe //nologo \"" + script + "\"", 60000).output; };
+  EXPECT_EQ(run(), "Boolean 0 0 -1 0\r\n");  // no key
+  CreateInserted("k");
+  EXPECT_EQ(run(), "Boolean 1 0 -2 1\r\n");  // done: = True is false, Not gives -2 (also true)
+}
+
 TEST(Unregistration, RemovesTheClassButKeepsTheRootsAndCategoryDefinitions) {
   ASSERT_EQ(Regsvr32("/s").exit_code, 0u);
   ASSERT_EQ(Regsvr32("/u /s").exit_code, 0u);
