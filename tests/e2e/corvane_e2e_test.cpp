@@ -195,6 +195,7 @@ TEST_F(CorvaneE2E, MalformedFramesGetAnEmptyReplyAndTheConnectionStaysUsable) {
       {"FunName not a string", ClientFrame(R"({"FunName":5})")},
       {"operation names are case-sensitive", ClientFrame(R"({"FunName":"getdevicecount"})")},
       {"not reachable through the bridge", ClientFrame(R"({"FunName":"esKeyVerifyUserPin"})")},
+      {"not reachable either", ClientFrame(R"({"FunName":"esKeyCheckUserPin","Param":"12345678"})")},
       {"KeyInit with a non-string password", ClientFrame(R"({"FunName":"KeyInit","Param":7})")},
   };
   for (const auto& c : bad) {
@@ -309,6 +310,80 @@ TEST_F(CorvaneE2E, UnblockAndInitialiseThroughTheBridge) {
     EXPECT_EQ(output.find(secret), std::string::npos) << secret;
 }
 
+// What a page gets when the key cannot serve it, case by case (the web
+// developer's guide has the same table): each reply's value, "-" for the
+// empty reply, and whether the error value changed.
+std::string PageView(WsClient& client) {
+  const auto value = [&](const std::string& request, const std::string& member) -> std::string {
+    const std::optional<std::string> reply = client.Call(request);
+    if (!reply) return "(no reply)";
+    if (reply->empty()) return "-";
+    const std::string start = "\t\"" + member + "\":\t";
+    const std::size_t at = reply->find(start), end = reply->rfind("\n}");
+    if (at == std::string::npos || end == std::string::npos) return *reply;
+    return reply->substr(at + start.size(), end - at - start.size());
+  };
+  const std::string error_request = R"({"FunName":"esgetErrorCode"})";
+  const std::string error_before = value(error_request, "ErrorCode");
+  const struct {
+    const char* label;
+    const char* request;
+    const char* member;
+  } asks[] = {
+      {"state", R"({"FunName":"GetUsbkeyState"})", "UsbkeyState"},
+      {"sn", R"({"FunName":"GetUsbkeySN"})", "UsbkeySN"},
+      {"cn", R"({"FunName":"esKeyGetCertCN"})", "CertCN"},
+      {"certsn", R"({"FunName":"GetCertSn"})", "CertSn"},
+      {"tries", R"({"FunName":"esKeyGetPinRetryCount"})", "RetryCount"},
+      {"type", R"({"FunName":"HWGetKeyType"})", "KeyType"},
+      {"unblock", R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"000000","NewUserpintext":"13572468"})",
+       "UnlockpinNum"},
+      {"init", R"({"FunName":"KeyInit"})", "Init"},
+  };
+  std::string line;
+  for (const auto& ask : asks)
+    line += std::string(line.empty() ? "" : " ") + ask.label + "=" + value(ask.request, ask.member);
+  const std::string error_after = value(error_request, "ErrorCode");
+  return line + (error_after == error_before ? " error kept" : " error=" + error_after);
+}
+
+TEST_F(CorvaneE2E, WhatAPageGetsWhenTheKeyCannotServe) {
+  WsClient client;
+  ASSERT_TRUE(Open(client));
+  Ctl("remove bank");
+  EXPECT_EQ(PageView(client), "state=2 sn=- cn=- certsn=- tries=- type=3 unblock=\"0\" init=- error=1002");
+  // Pulled out once the control had it open: every call of the key fails as
+  // for a handle of a key that is gone.
+  Ctl("insert bank");
+  for (const char* function : {"TK_GetSerial", "TK_ReadCert", "TK_PIN_GetPinRetryNum", "TK_PIN_ChangeUserPINbyAdmin",
+                               "TK_FormatHWSec"})
+    Ctl(std::string("fail bank ") + function + " 0xE0020004 --times 0");
+  EXPECT_EQ(PageView(client), "state=3 sn=- cn=- certsn=- tries=0 type=3 unblock=\"0\" init=false error kept");
+
+  // Containers without a certificate; then none at all (KeyInit took them),
+  // and the user PIN locked.
+  Ctl("delete bank");
+  CreateInserted("bank", "--serial SN1");
+  Ctl("add-container bank --container empty");
+  EXPECT_EQ(PageView(client), "state=3 sn=\"SN1\" cn=- certsn=- tries=8 type=3 unblock=\"5\" init=true error kept");
+  Ctl("set bank --user-tries-left 0");
+  EXPECT_EQ(PageView(client), "state=3 sn=\"SN1\" cn=\"\" certsn=- tries=0 type=3 unblock=\"5\" init=true error kept");
+
+  // No device library beside the control the bridge creates.
+  bridge_.Stop();
+  simtest::TempFolder alone("corvane-nolib");
+  ASSERT_TRUE(CopyFileA((simtest::BinDir() + "\\Kestrine.dll").c_str(), alone.File("Kestrine.dll").c_str(), FALSE));
+  struct ShippedControlAgain {
+    ~ShippedControlAgain() { RegisterControl(true); }
+  } restore;
+  ASSERT_EQ(simtest::RunProcess("regsvr32.exe /s \"" + alone.File("Kestrine.dll") + "\"").exit_code, 0u);
+  ASSERT_TRUE(bridge_.Start(CorvanePath(), port_, output_.File("corvane.out")));
+  ASSERT_TRUE(RegisterControl(true));  // the bridge holds its control from the start
+  WsClient without_library;
+  ASSERT_TRUE(Open(without_library));
+  EXPECT_EQ(PageView(without_library), "state=1 sn=- cn=- certsn=- tries=- type=3 unblock=\"0\" init=- error=1001");
+}
+
 constexpr char kKeyInit[] = R"({"FunName":"KeyInit","Param":"135790"})";
 constexpr char kWrongUnblock[] = R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"000000","NewUserpintext":"24681357"})";
 constexpr char kRightUnblock[] = R"({"FunName":"esKeyUnblockUsrPin","SOpintext":"739264","NewUserpintext":"24681357"})";
@@ -326,6 +401,8 @@ TEST_F(CorvaneE2E, OnlyTheBanksOwnPagesMayChangeTheKey) {
     EXPECT_EQ(page.Call(R"({"FunName":"GetUsbkeyState"})"), Json("GetUsbkeyState", "UsbkeyState", "3"));
     EXPECT_EQ(page.Call(R"({"FunName":"GetCertSn"})"), Json("GetCertSn", "CertSn", Quoted("1001")))
         << "the certificates are still there";
+    EXPECT_EQ(page.Call(R"({"FunName":"esgetErrorCode"})"), Json("esgetErrorCode", "ErrorCode", "0"))
+        << "a refusal never reaches the control";
   }
   EXPECT_EQ(AdminTriesLeft(), 6u) << "no try was spent";
   {
