@@ -12,11 +12,12 @@ TEST_F(Control, NoKeyPresent) {
   EXPECT_EQ(control_->GetDeviceCount(&value), S_OK);
   EXPECT_EQ(value, 0);
   EXPECT_EQ(LastError(), 0);  // nothing has failed yet
-  EXPECT_EQ(control_->esKeyGetPinRetryCount(&value), S_FALSE);
-  EXPECT_EQ(LastError(), 1002);
   Text serial;
   EXPECT_EQ(control_->GetUsbkeySN(serial.put()), S_FALSE);
   EXPECT_TRUE(serial.null());
+  EXPECT_EQ(LastError(), 0);  // the serial number's failures set no value
+  EXPECT_EQ(control_->esKeyGetPinRetryCount(&value), S_FALSE);
+  EXPECT_EQ(LastError(), 1002);
   ExpectNoOpenHandles();
 }
 
