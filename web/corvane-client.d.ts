@@ -9,11 +9,34 @@ export declare const DEFAULT_TIMEOUT_MS = 10000;
 
 /**
  * Why a call failed:
- * - `empty-reply`: the bridge could not carry out the request (no key, no
- *   certificate, the control failed, an operation it does not know);
- * - `origin-not-allowed`: the empty reply to keyInit() or unblockUserPin():
- *   this page is not one of the bank's sites (for keyInit() it may also mean
- *   that no key could be opened);
+ * - `empty-reply`: the bridge sent an empty reply: it could not carry out
+ *   the request. It does so when
+ *   - the request cannot be read: a frame it cannot take, text that is not
+ *     a JSON object, no FunName or one that is not a string, a `Param` of
+ *     KeyInit or a PIN member of esKeyUnblockUsrPin that is not a string;
+ *   - the operation is not offered: an unknown FunName (compared exactly),
+ *     esKeyCheckUserPin, esKeyVerifyUserPin;
+ *   - this page may not call it: KeyInit and esKeyUnblockUsrPin from a page
+ *     that is not one of the bank's sites (reason `origin-not-allowed`);
+ *   - the key control failed the call: no device library, no key, or the
+ *     key could not be opened (GetUsbkeySN, esKeyGetPinRetryCount, KeyInit
+ *     and the five certificate operations); the serial number could not be
+ *     read (GetUsbkeySN, also for a key pulled out during the call); no
+ *     certificate could be read (GetCertDN, GetCertSn, GetCertBeginDate,
+ *     GetCertEndDate on a key without one; esKeyGetCertCN only when the key
+ *     has containers and none holds a readable certificate: on a key without
+ *     any container it answers CertCN "" as a success);
+ *   - the reply would not fit in 2047 bytes.
+ *
+ *   GetUsbkeyState, GetDeviceCount, esgetErrorCode, HWGetKeyType and getCSP
+ *   always get their reply, and so does esKeyUnblockUsrPin from a page that
+ *   may call it. So it is not a key state: no key is one of its causes, and
+ *   no key does not always give it; getUsbkeyState() tells whether a key is
+ *   there;
+ * - `origin-not-allowed`: the empty reply to KeyInit or esKeyUnblockUsrPin
+ *   (keyInit(), unblockUserPin(), or call() with those names): this page is
+ *   not one of the bank's sites; for KeyInit also no device library or no
+ *   key (see `empty-reply` for every cause);
  * - `closed`: not connected, the socket closed, or close()/connect() gave up
  *   the call or the connection attempt;
  * - `timeout`: no answer within `timeoutMs` (the socket is then closed);
@@ -49,7 +72,11 @@ export interface CorvaneErrorOptions {
   cause?: unknown;
 }
 
-/** What every call of CorvaneClient rejects with. */
+/**
+ * What a call of CorvaneClient rejects with when it fails on its way to the
+ * bridge and back. Call options the page's code got wrong reject the call
+ * with a TypeError instead (see CorvaneCallOptions).
+ */
 export declare class CorvaneError extends Error {
   constructor(reason: CorvaneErrorReason, message?: string, options?: CorvaneErrorOptions);
   readonly name: 'CorvaneError';
@@ -84,7 +111,11 @@ export interface CorvaneReply {
 /** The reply to esKeyUnblockUsrPin when both PIN members were given. */
 export interface UnblockUserPinReply {
   FunName: 'HCOMunlockpin';
-  /** "-1": the user PIN was reset; otherwise the administrator tries left. */
+  /**
+   * "-1": the user PIN was reset; otherwise the administrator tries left
+   * ("0" also with no device library, no key, or a key pulled out during the
+   * call).
+   */
   UnlockpinNum: string;
 }
 
@@ -164,7 +195,12 @@ export interface CorvaneClientOptions {
   WebSocketImpl?: new (url: string) => CorvaneSocket;
 }
 
-/** The options every call takes as its last argument. */
+/**
+ * The options every call takes as its last argument. Options that are not an
+ * object, a `timeoutMs` that is not a positive finite number, or a `signal`
+ * that is not an AbortSignal reject the call with a TypeError (a rejection,
+ * never a throw); nothing is sent.
+ */
 export interface CorvaneCallOptions {
   /** This call's wait for its reply, instead of the client's `timeoutMs`. */
   timeoutMs?: number;
@@ -184,7 +220,8 @@ export interface CorvaneClientEventMap {
 
 /**
  * One connection to the bridge. Requests go out one at a time (replies carry
- * no id) and wait their turn; each call rejects with a CorvaneError.
+ * no id) and wait their turn. A call that fails rejects (it never throws):
+ * with a CorvaneError, or a TypeError for bad call options.
  */
 export declare class CorvaneClient extends EventTarget {
   constructor(options?: CorvaneClientOptions);
@@ -234,9 +271,9 @@ export declare class CorvaneClient extends EventTarget {
   getUsbkeyState(options?: CorvaneCallOptions): Promise<UsbkeyState>;
   /** The number of keys present. */
   getDeviceCount(options?: CorvaneCallOptions): Promise<number>;
-  /** The first key's serial number. */
+  /** The serial number of the key listed first (the lowest reader number on the software key). */
   getUsbkeySN(options?: CorvaneCallOptions): Promise<string>;
-  /** The certificate subject's display name (esKeyGetCertCN). */
+  /** The certificate subject's display name (esKeyGetCertCN); "" on a key without any container. */
   getCertCN(options?: CorvaneCallOptions): Promise<string>;
   getCertDN(options?: CorvaneCallOptions): Promise<string>;
   /** The certificate's serial number, upper-case hex. */
@@ -245,7 +282,7 @@ export declare class CorvaneClient extends EventTarget {
   getCertBeginDate(options?: CorvaneCallOptions): Promise<string>;
   /** Local date, e.g. "2019-1-5". */
   getCertEndDate(options?: CorvaneCallOptions): Promise<string>;
-  /** Remaining user-PIN tries. */
+  /** Remaining user-PIN tries; 0 also when the key was pulled out during the call. */
   getPinRetryCount(options?: CorvaneCallOptions): Promise<number>;
   /** 1001 device library not loaded, 1002 key not opened (of the last failure). */
   getErrorCode(options?: CorvaneCallOptions): Promise<number>;
@@ -254,7 +291,9 @@ export declare class CorvaneClient extends EventTarget {
   getCSP(options?: CorvaneCallOptions): Promise<string>;
   /**
    * Formats the key (certificates are lost); without a password the key's
-   * default is used. True when it was initialised. Only for the bank's sites.
+   * default is used. True when it was initialised, false when the key did
+   * not take it. Only for the bank's sites: elsewhere, and with no device
+   * library or no key, it rejects with `origin-not-allowed`.
    */
   keyInit(password?: string, options?: CorvaneCallOptions): Promise<boolean>;
   /**

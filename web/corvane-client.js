@@ -10,7 +10,9 @@
 // reply's value) and rejects with a CorvaneError when the bridge gives an
 // empty reply (its way of saying the operation failed), when the socket
 // closes, when no reply comes in time, or when the caller's AbortSignal
-// fires. After a time-out the socket is closed: a late reply would otherwise
+// fires; call options the page's code got wrong reject it with a TypeError
+// before anything is sent (never a throw: a call always returns a promise).
+// After a time-out the socket is closed: a late reply would otherwise
 // be taken as the answer to the next request. connect() opens a new one, and
 // with autoConnect the next call does so itself.
 //
@@ -97,7 +99,8 @@ const abortedError = (funName, signal) =>
   new CorvaneError('aborted', `${funName} was aborted`, { operation: funName, cause: signal.reason });
 
 // Per-call options come from the page's own code: a mistake there is a
-// TypeError of that call, not a silent default.
+// TypeError of that call, not a silent default. Thrown inside the call's
+// promise, so it arrives as the call's rejection.
 function callOptions(options) {
   if (options === undefined || options === null) return {};
   if (typeof options !== 'object') throw new TypeError('the call options must be an object');
