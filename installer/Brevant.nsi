@@ -494,8 +494,11 @@ Section "Uninstall"
   ; Only the entries this installation added to the browsers' policy; IE
   ; mode's pair first, so that an Edge policy key the loopback list made is
   ; empty when that list goes. Should either fail, Corvane.exe stays to run
-  ; it again (as an administrator: Corvane.exe --loopback-policy remove,
-  ; Corvane.exe --ie-mode-policy remove), and the user is told.
+  ; it again (as an administrator: Corvane.exe --ie-mode-policy remove, then
+  ; --loopback-policy remove), and the user is told how. Corvane.exe is a
+  ; Windows-subsystem program (a hidden window, no console): a command
+  ; prompt returns at once without its exit code unless started with
+  ; "start /wait", and only ASCII quotes hold the path's blank together.
   StrCpy $5 0
   nsExec::ExecToLog '"$INSTDIR\Corvane.exe" --ie-mode-policy remove'
   Pop $0
@@ -509,7 +512,7 @@ Section "Uninstall"
   ${EndIf}
   ${If} $5 == 1
     DetailPrint "未能从浏览器策略中删除银行网站：Corvane.exe 保留在“$INSTDIR”"
-    MessageBox MB_ICONEXCLAMATION "未能从 Chrome、Edge 的策略中删除本程序添加的银行网站。$\r$\n$\r$\nCorvane.exe 保留在“$INSTDIR”。请以管理员身份在命令提示符中再次运行：$\r$\n“$INSTDIR\Corvane.exe” --ie-mode-policy remove$\r$\n“$INSTDIR\Corvane.exe” --loopback-policy remove$\r$\n两者都成功后即可删除该文件夹。" /SD IDOK
+    MessageBox MB_ICONEXCLAMATION "未能从 Chrome、Edge 的策略中删除本程序添加的银行网站。$\r$\n$\r$\nCorvane.exe 保留在“$INSTDIR”。请以管理员身份打开命令提示符，逐行运行（Corvane.exe 不是控制台程序，用 start /wait 命令提示符才会等它结束）：$\r$\nstart /wait $\"$\" $\"$INSTDIR\Corvane.exe$\" --ie-mode-policy remove$\r$\necho %errorlevel%$\r$\nstart /wait $\"$\" $\"$INSTDIR\Corvane.exe$\" --loopback-policy remove$\r$\necho %errorlevel%$\r$\n两次显示的都是 0 后即可删除该文件夹。" /SD IDOK
   ${EndIf}
 
   UnRegDLL "$INSTDIR\Kestrine.dll"
