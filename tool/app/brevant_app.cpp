@@ -17,7 +17,7 @@
 #include "scoped_handle.h"
 #include "settings.h"
 #include "text_cut.h"
-#include "trusted_sites.h"
+#include "trusted_zone.h"
 
 namespace brevant {
 namespace {

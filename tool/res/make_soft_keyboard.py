@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Writes the soft keyboard's dialog template (soft_keyboard.rc beside this
-script) and its key table (tool/certpin/soft_keyboard_keys.h) from the one
+script) and its key table (tool/pin_entry/soft_keyboard_keys.h) from the one
 layout below. Run again after changing the layout; both outputs are kept in
 the repository."""
 import os
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-KEYS_HEADER = os.path.join(HERE, "..", "certpin", "soft_keyboard_keys.h")
+KEYS_HEADER = os.path.join(HERE, "..", "pin_entry", "soft_keyboard_keys.h")
 
 # The key table: entry index -> virtual-key code, in the order the logic
 # relies on (0..9 special keys, 10..19 movement, 20..29 digits 0..9,

@@ -1,4 +1,4 @@
-#include "trusted_sites.h"
+#include "trusted_zone.h"
 
 #include <windows.h>
 
