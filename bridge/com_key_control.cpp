@@ -24,13 +24,9 @@ class SecretBstr {
 
 }  // namespace
 
-ComKeyControl::ComKeyControl(IKestrine* control) : control_(control) { control_->AddRef(); }
-
-ComKeyControl::~ComKeyControl() { control_->Release(); }
-
 bool ComKeyControl::Text(TextMethod method, std::string& text) {
   fw::ScopedBstr value;
-  if ((control_->*method)(value.put()) != S_OK) return false;
+  if ((control_.Get()->*method)(value.put()) != S_OK) return false;
   text = fw::BstrToUtf8(value.get());
   return true;
 }

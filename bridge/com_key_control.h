@@ -6,6 +6,9 @@
 // thread (apartment) that created the interface.
 #pragma once
 #include <windows.h>
+#include <wrl/client.h>
+
+#include <utility>
 
 #include "Kestrine_h.h"
 #include "key_control.h"
@@ -14,11 +17,7 @@ namespace corvane {
 
 class ComKeyControl : public KeyControl {
  public:
-  // Holds its own reference to `control`.
-  explicit ComKeyControl(IKestrine* control);
-  ComKeyControl(const ComKeyControl&) = delete;
-  ComKeyControl& operator=(const ComKeyControl&) = delete;
-  ~ComKeyControl() override;
+  explicit ComKeyControl(Microsoft::WRL::ComPtr<IKestrine> control) : control_(std::move(control)) {}
 
   bool GetUsbkeyState(long& state) override;
   bool esKeyGetCertCN(std::string& name) override;
@@ -38,7 +37,7 @@ class ComKeyControl : public KeyControl {
  private:
   using TextMethod = HRESULT (STDMETHODCALLTYPE IKestrine::*)(BSTR*);
   bool Text(TextMethod method, std::string& text);
-  IKestrine* control_;
+  Microsoft::WRL::ComPtr<IKestrine> control_;
 };
 
 }  // namespace corvane

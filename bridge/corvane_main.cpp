@@ -3,9 +3,11 @@
 // connection threads hand each request to it and wait for the reply.
 #include <windows.h>
 #include <objbase.h>
+#include <wrl/client.h>
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "browser_policy.h"
 #include "com_apartment.h"
@@ -83,18 +85,17 @@ int main(int argc, char** argv) {
 
   // COM for the main thread, for the process's lifetime.
   const fw::ComApartment apartment;
-  IKestrine* created = nullptr;
+  Microsoft::WRL::ComPtr<IKestrine> created;
   const HRESULT hr = CoCreateInstance(CLSID_Kestrine, nullptr, CLSCTX_ALL, IID_IKestrine,
-                                      reinterpret_cast<void**>(&created));
-  if (FAILED(hr) || created == nullptr) {
+                                      reinterpret_cast<void**>(created.GetAddressOf()));
+  if (FAILED(hr) || !created) {
     char message[160];
     wsprintfA(message, "Kestrine control not available (0x%08lX): register Kestrine.dll first\n",
               static_cast<unsigned long>(hr));
     corvane::WriteOut(message);
     return 1;
   }
-  corvane::ComKeyControl control(created);
-  created->Release();
+  corvane::ComKeyControl control(std::move(created));
 
   // Everything a connection needs is ready before the port opens: a client
   // that connects as soon as it can (a page reloaded while the bridge starts,

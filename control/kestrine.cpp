@@ -11,19 +11,23 @@ extern "C" HINSTANCE g_kestrine_module;
 namespace kestrine {
 namespace {
 
+using Microsoft::WRL::ComPtr;
+
+// Shared by the objects of every apartment, which race to fill it; holds one
+// reference, dropped by ReleaseTypeInfoCache.
 ITypeInfo* cached = nullptr;
 
 // The interface's type information, from the type library in this DLL.
-HRESULT KestrineTypeInfo(ITypeInfo** info) {
+HRESULT KestrineTypeInfo(ComPtr<ITypeInfo>& info) {
   if (cached == nullptr) {
-    ITypeInfo* loaded = nullptr;
-    const HRESULT hr = LoadTypeInfoOfGuid(IID_IKestrine, &loaded);
+    ComPtr<ITypeInfo> loaded;
+    const HRESULT hr = LoadTypeInfoOfGuid(IID_IKestrine, loaded.GetAddressOf());
     if (FAILED(hr)) return hr;
-    if (InterlockedCompareExchangePointer(reinterpret_cast<void**>(&cached), loaded, nullptr) != nullptr)
-      loaded->Release();
+    // The cache takes the loaded reference unless another thread was first.
+    if (InterlockedCompareExchangePointer(reinterpret_cast<void**>(&cached), loaded.Get(), nullptr) == nullptr)
+      loaded.Detach();
   }
-  cached->AddRef();
-  *info = cached;
+  info = cached;
   return S_OK;
 }
 
@@ -37,17 +41,14 @@ HRESULT LoadTypeInfoOfGuid(REFGUID guid, ITypeInfo** info) {
   wchar_t path[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameW(g_kestrine_module, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return E_FAIL;
-  ITypeLib* library = nullptr;
-  HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &library);
-  if (FAILED(hr)) return hr;
-  hr = library->GetTypeInfoOfGuid(guid, info);
-  library->Release();
-  return hr;
+  ComPtr<ITypeLib> library;
+  const HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, library.GetAddressOf());
+  return FAILED(hr) ? hr : library->GetTypeInfoOfGuid(guid, info);
 }
 
 void ReleaseTypeInfoCache() {
-  if (ITypeInfo* info = static_cast<ITypeInfo*>(InterlockedExchangePointer(reinterpret_cast<void**>(&cached), nullptr)))
-    info->Release();
+  // The cache's reference, released with the temporary.
+  Adopt(static_cast<ITypeInfo*>(InterlockedExchangePointer(reinterpret_cast<void**>(&cached), nullptr)));
 }
 
 CKestrine::CKestrine(IUnknown* outer) : outer_(outer ? outer : &inner_) { fw::ModuleLock::Add(); }
@@ -60,9 +61,9 @@ HRESULT CKestrine::Create(IUnknown* outer, REFIID iid, void** out) {
   // containers can site it, draw it and persist it.
   CKestrine* object = new (std::nothrow) KestrineControl(outer);
   if (object == nullptr) return E_OUTOFMEMORY;
-  const HRESULT hr = object->inner_.QueryInterface(iid, out);
-  object->inner_.Release();  // the creation reference; `out` holds its own
-  return hr;
+  // The creation reference ends here: `out` holds its own, and a failed
+  // query leaves nothing behind.
+  return Adopt<IUnknown>(&object->inner_)->QueryInterface(iid, out);
 }
 
 void* CKestrine::FindInterface(REFIID iid) {
@@ -94,28 +95,25 @@ STDMETHODIMP CKestrine::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
-  return KestrineTypeInfo(info);
+  ComPtr<ITypeInfo> type_info;
+  const HRESULT hr = KestrineTypeInfo(type_info);
+  if (SUCCEEDED(hr)) *info = type_info.Detach();
+  return hr;
 }
 
 STDMETHODIMP CKestrine::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-  ITypeInfo* info = nullptr;
-  HRESULT hr = KestrineTypeInfo(&info);
-  if (FAILED(hr)) return hr;
-  hr = info->GetIDsOfNames(names, count, ids);
-  info->Release();
-  return hr;
+  ComPtr<ITypeInfo> info;
+  const HRESULT hr = KestrineTypeInfo(info);
+  return FAILED(hr) ? hr : info->GetIDsOfNames(names, count, ids);
 }
 
 STDMETHODIMP CKestrine::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                EXCEPINFO* exception, UINT* arg_error) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-  ITypeInfo* info = nullptr;
-  HRESULT hr = KestrineTypeInfo(&info);
-  if (FAILED(hr)) return hr;
-  hr = info->Invoke(static_cast<IKestrine*>(this), id, flags, params, result, exception, arg_error);
-  info->Release();
-  return hr;
+  ComPtr<ITypeInfo> info;
+  const HRESULT hr = KestrineTypeInfo(info);
+  return FAILED(hr) ? hr : info->Invoke(static_cast<IKestrine*>(this), id, flags, params, result, exception, arg_error);
 }
 
 }  // namespace kestrine

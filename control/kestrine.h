@@ -5,10 +5,21 @@
 #pragma once
 #include <windows.h>
 #include <oaidl.h>
+#include <wrl/client.h>
 
 #include "Kestrine_h.h"
 
 namespace kestrine {
+
+// A COM pointer that takes over a reference already held (a new object's
+// creation reference, the cache's): MinGW-w64's ComPtr::Attach would add one
+// more, where Microsoft's takes it over.
+template <class T>
+Microsoft::WRL::ComPtr<T> Adopt(T* held) {
+  Microsoft::WRL::ComPtr<T> pointer;
+  *pointer.GetAddressOf() = held;
+  return pointer;
+}
 
 class CKestrine : public IKestrine {
  public:

@@ -73,10 +73,7 @@ STDMETHODIMP KestrineControl::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink*
 STDMETHODIMP KestrineControl::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
   if (aspects) *aspects = view_aspects_;
   if (flags) *flags = view_flags_;
-  if (sink) {
-    *sink = view_sink_.Get();
-    if (*sink) (*sink)->AddRef();
-  }
+  if (sink) view_sink_.CopyTo(sink);
   return S_OK;
 }
 

@@ -3,6 +3,7 @@
 #include <comcat.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <wrl/client.h>
 
 #include <string>
 
@@ -13,6 +14,8 @@
 
 namespace kestrine {
 namespace {
+
+using Microsoft::WRL::ComPtr;
 
 // CATID_SafeForScripting and CATID_SafeForInitializing.
 const CATID kSafeForScripting = {0x7DD95801, 0x9882, 0x11CF, {0x9F, 0xA9, 0x00, 0xAA, 0x00, 0x6C, 0x42, 0xC4}};
@@ -112,9 +115,9 @@ void RemoveEntries(const ClassesRoot& root) {
 }
 
 HRESULT RegisterTypeLibrary(const std::string& path, bool per_user) {
-  ITypeLib* library = nullptr;
+  ComPtr<ITypeLib> library;
   const std::wstring wide = fw::AnsiToWide(path);
-  HRESULT hr = LoadTypeLibEx(wide.c_str(), REGKIND_NONE, &library);
+  const HRESULT hr = LoadTypeLibEx(wide.c_str(), REGKIND_NONE, library.GetAddressOf());
   if (FAILED(hr)) return hr;
   using RegisterFn = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
   RegisterFn register_for_user = nullptr;
@@ -122,34 +125,32 @@ HRESULT RegisterTypeLibrary(const std::string& path, bool per_user) {
     register_for_user = reinterpret_cast<RegisterFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("oleaut32.dll"), "RegisterTypeLibForUser")));
   std::wstring mutable_path = wide;
-  hr = register_for_user ? register_for_user(library, mutable_path.data(), nullptr)
-                         : RegisterTypeLib(library, mutable_path.data(), nullptr);
-  library->Release();
-  return hr;
+  return register_for_user ? register_for_user(library.Get(), mutable_path.data(), nullptr)
+                           : RegisterTypeLib(library.Get(), mutable_path.data(), nullptr);
+}
+
+HRESULT CategoryManager(ComPtr<ICatRegister>& categories) {
+  return CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER, IID_ICatRegister,
+                          reinterpret_cast<void**>(categories.ReleaseAndGetAddressOf()));
 }
 
 HRESULT RegisterCategories() {
-  ICatRegister* categories = nullptr;
-  HRESULT hr = CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER, IID_ICatRegister,
-                                reinterpret_cast<void**>(&categories));
+  ComPtr<ICatRegister> categories;
+  HRESULT hr = CategoryManager(categories);
   if (FAILED(hr)) return hr;
   CATEGORYINFO info[2] = {{kSafeForScripting, kCategoryLocale, L"Controls safely scriptable!"},
                           {kSafeForInitializing, kCategoryLocale, L"Controls safely initializable from persistent data!"}};
   hr = categories->RegisterCategories(2, info);
   CATID implemented[2] = {kSafeForScripting, kSafeForInitializing};
   if (SUCCEEDED(hr)) hr = categories->RegisterClassImplCategories(CLSID_Kestrine, 2, implemented);
-  categories->Release();
   return hr;
 }
 
 void UnregisterCategories() {
-  ICatRegister* categories = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER, IID_ICatRegister,
-                              reinterpret_cast<void**>(&categories))))
-    return;
+  ComPtr<ICatRegister> categories;
+  if (FAILED(CategoryManager(categories))) return;
   CATID implemented[2] = {kSafeForScripting, kSafeForInitializing};
   categories->UnRegisterClassImplCategories(CLSID_Kestrine, 2, implemented);
-  categories->Release();
 }
 
 }  // namespace

@@ -24,16 +24,16 @@ class Dispatch : public KestrineTest {
  protected:
   void SetUp() override {
     KestrineTest::SetUp();
-    ASSERT_EQ(control_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch_)), S_OK);
+    ASSERT_EQ(control_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch_.GetAddressOf())), S_OK);
   }
   void TearDown() override {
-    if (dispatch_) dispatch_->Release();
+    dispatch_.Reset();
     KestrineTest::TearDown();
   }
   DISPID Id(const wchar_t* name, IDispatch* control = nullptr) {
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     DISPID id = DISPID_UNKNOWN;
-    EXPECT_EQ((control ? control : dispatch_)->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK)
+    EXPECT_EQ((control ? control : dispatch_.Get())->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK)
         << name;
     return id;
   }
@@ -41,7 +41,7 @@ class Dispatch : public KestrineTest {
   // result; on `control`, else on the fixture's control.
   HRESULT Call(const wchar_t* name, std::initializer_list<const wchar_t*> args, Variant& result,
                IDispatch* control = nullptr) {
-    if (control == nullptr) control = dispatch_;
+    if (control == nullptr) control = dispatch_.Get();
     std::vector<VARIANT> values(args.size());
     std::size_t i = args.size();
     for (const wchar_t* arg : args) {  // DISPPARAMS holds them last first
@@ -56,7 +56,7 @@ class Dispatch : public KestrineTest {
     for (VARIANT& value : values) VariantClear(&value);
     return hr;
   }
-  IDispatch* dispatch_ = nullptr;
+  Microsoft::WRL::ComPtr<IDispatch> dispatch_;
 };
 
 TEST_F(Dispatch, SixteenNamesInTableOrderWithTheirHelpStrings) {
@@ -65,11 +65,11 @@ TEST_F(Dispatch, SixteenNamesInTableOrderWithTheirHelpStrings) {
   DISPID id = 0;
   EXPECT_EQ(dispatch_->GetIDsOfNames(IID_NULL, unknown, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNNAME);
 
-  ITypeInfo* info = nullptr;
+  Microsoft::WRL::ComPtr<ITypeInfo> info;
   UINT count = 0;
   ASSERT_EQ(dispatch_->GetTypeInfoCount(&count), S_OK);
   EXPECT_EQ(count, 1u);
-  ASSERT_EQ(dispatch_->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info), S_OK);
+  ASSERT_EQ(dispatch_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.GetAddressOf()), S_OK);
   BSTR help = nullptr;
   ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, nullptr, &help, nullptr, nullptr), S_OK);
   EXPECT_STREQ(help, L"IKestrine Interface");
@@ -80,7 +80,6 @@ TEST_F(Dispatch, SixteenNamesInTableOrderWithTheirHelpStrings) {
     EXPECT_EQ(std::wstring(help ? help : L""), expected) << kMethods[i];
     SysFreeString(help);
   }
-  info->Release();
 }
 
 TEST_F(Dispatch, InvokeGivesWhatTheTableGives) {
@@ -158,11 +157,11 @@ TEST_F(Dispatch, NoFailedPinCheckReadsAsRight) {
   };
   EXPECT_EQ(state_of(without_library.get(), L"esKeyCheckUserPin", {L"135790"}), 1001);
   EXPECT_EQ(state_of(without_library.get(), L"esKeyVerifyUserPin", {}), 1001);
-  EXPECT_EQ(state_of(dispatch_, L"esKeyCheckUserPin", {L"135790"}), 1002);  // no key
-  EXPECT_EQ(state_of(dispatch_, L"esKeyVerifyUserPin", {}), 1002);
+  EXPECT_EQ(state_of(dispatch_.Get(), L"esKeyCheckUserPin", {L"135790"}), 1002);  // no key
+  EXPECT_EQ(state_of(dispatch_.Get(), L"esKeyVerifyUserPin", {}), 1002);
   CreateInserted("k", "--user-pin 111111 --user-retries 3 --user-tries-left 1");
-  EXPECT_EQ(state_of(dispatch_, L"esKeyCheckUserPin", {L"000000"}), 1004);  // the last try spent
-  EXPECT_EQ(state_of(dispatch_, L"esKeyCheckUserPin", {L"111111"}), 1004);  // locked, even for the right PIN
+  EXPECT_EQ(state_of(dispatch_.Get(), L"esKeyCheckUserPin", {L"000000"}), 1004);  // the last try spent
+  EXPECT_EQ(state_of(dispatch_.Get(), L"esKeyCheckUserPin", {L"111111"}), 1004);  // locked, even for the right PIN
   ExpectNoOpenHandles();
 }
 
@@ -199,7 +198,7 @@ TEST_F(Dispatch, WhatAScriptReadsWhenTheKeyCannotServe) {
     const LONG error_after = error();
     return line + (error_after == error_before ? " error kept" : " error=" + std::to_string(error_after));
   };
-  EXPECT_EQ(view(dispatch_), R"(state=2 sn="" cn="" certsn="" tries=0 check=1002 unblock=0 type=3 init=false error=1002)");
+  EXPECT_EQ(view(dispatch_.Get()), R"(state=2 sn="" cn="" certsn="" tries=0 check=1002 unblock=0 type=3 init=false error=1002)");
 
   CreateInserted("k", "--serial SN1");
   Ctl("import-cert k --container c --spec sig --file " + simtest::CertFile("ku-sig"));
@@ -208,12 +207,12 @@ TEST_F(Dispatch, WhatAScriptReadsWhenTheKeyCannotServe) {
   for (const char* function : {"TK_GetSerial", "TK_ReadCert", "TK_PIN_GetPinRetryNum", "TK_VerifyUserPin",
                                "TK_PIN_ChangeUserPINbyAdmin", "TK_FormatHWSec"})
     Ctl(std::string("fail k ") + function + " 0xE0020004 --times 0");
-  EXPECT_EQ(view(dispatch_), R"(state=3 sn="" cn="" certsn="" tries=0 check=1004 unblock=0 type=3 init=false error kept)");
+  EXPECT_EQ(view(dispatch_.Get()), R"(state=3 sn="" cn="" certsn="" tries=0 check=1004 unblock=0 type=3 init=false error kept)");
   ExpectNoOpenHandles();
 
   Ctl("delete k");
   CreateInserted("k", "--serial SN1 --user-tries-left 0");  // no certificate, the user PIN locked
-  EXPECT_EQ(view(dispatch_), R"(state=3 sn="SN1" cn="" certsn="" tries=0 check=1004 unblock=5 type=3 init=true error kept)");
+  EXPECT_EQ(view(dispatch_.Get()), R"(state=3 sn="SN1" cn="" certsn="" tries=0 check=1004 unblock=5 type=3 init=true error kept)");
 
   simtest::TempFolder alone("nolib-view");
   ASSERT_TRUE(CopyFileA((simtest::BinDir() + "\\Kestrine.dll").c_str(), alone.File("Kestrine.dll").c_str(), FALSE));

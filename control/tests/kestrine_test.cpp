@@ -4,6 +4,7 @@
 #include "scoped_handle.h"
 
 using Control = KestrineTest;
+using Microsoft::WRL::ComPtr;
 
 TEST_F(Control, NoKeyPresent) {
   LONG value = -5;
@@ -249,22 +250,22 @@ TEST(ControlModule, ClassObjectAndUnloadCheck) {
   auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
   auto can_unload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
   ASSERT_TRUE(get && can_unload);
-  IClassFactory* factory = nullptr;
-  EXPECT_EQ(get(IID_IKestrine, IID_IClassFactory, reinterpret_cast<void**>(&factory)), CLASS_E_CLASSNOTAVAILABLE);
-  ASSERT_EQ(get(CLSID_Kestrine, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-  EXPECT_EQ(can_unload(), S_FALSE);
-  IUnknown* object = nullptr;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)), S_OK);
-  factory->Release();
-  EXPECT_EQ(can_unload(), S_FALSE);
-  IKestrine* control = nullptr;
-  ASSERT_EQ(object->QueryInterface(IID_IKestrine, reinterpret_cast<void**>(&control)), S_OK);
-  IDispatch* dispatch = nullptr;
-  ASSERT_EQ(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
-  EXPECT_EQ(static_cast<IDispatch*>(control), dispatch);
-  object->Release();
-  control->Release();
-  dispatch->Release();
+  {
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(get(IID_IKestrine, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf())),
+              CLASS_E_CLASSNOTAVAILABLE);
+    ASSERT_EQ(get(CLSID_Kestrine, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf())), S_OK);
+    EXPECT_EQ(can_unload(), S_FALSE);
+    ComPtr<IUnknown> object;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf())), S_OK);
+    factory.Reset();
+    EXPECT_EQ(can_unload(), S_FALSE);
+    ComPtr<IKestrine> control;
+    ASSERT_EQ(object->QueryInterface(IID_IKestrine, reinterpret_cast<void**>(control.GetAddressOf())), S_OK);
+    ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf())), S_OK);
+    EXPECT_EQ(static_cast<IDispatch*>(control.Get()), dispatch.Get());
+  }
   EXPECT_EQ(can_unload(), S_OK);
   FreeLibrary(module);
 }
@@ -272,8 +273,8 @@ TEST(ControlModule, ClassObjectAndUnloadCheck) {
 TEST_F(Control, LateBoundCallsReachTheSameMethods) {
   CreateInserted("a");
   CreateInserted("b");
-  IDispatch* dispatch = nullptr;
-  ASSERT_EQ(control_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(control_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf())), S_OK);
   OLECHAR name[] = L"GetUsbkeyState";
   LPOLESTR names[] = {name};
   DISPID id = 0;
@@ -286,5 +287,4 @@ TEST_F(Control, LateBoundCallsReachTheSameMethods) {
             S_OK);
   EXPECT_EQ(result.vt, VT_I4);
   EXPECT_EQ(result.lVal, 4);
-  dispatch->Release();
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
+#include <wrl/client.h>
 
 #include <string>
 
@@ -17,25 +18,23 @@ class ControlInstance {
     if (module_ == nullptr) return;
     using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
     auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-    IClassFactory* factory = nullptr;
-    if (get && SUCCEEDED(get(CLSID_Kestrine, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
-      factory->CreateInstance(nullptr, IID_IKestrine, reinterpret_cast<void**>(&control_));
-      factory->Release();
-    }
+    Microsoft::WRL::ComPtr<IClassFactory> factory;
+    if (get && SUCCEEDED(get(CLSID_Kestrine, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()))))
+      factory->CreateInstance(nullptr, IID_IKestrine, reinterpret_cast<void**>(control_.GetAddressOf()));
   }
   ControlInstance(const ControlInstance&) = delete;
   ControlInstance& operator=(const ControlInstance&) = delete;
   ~ControlInstance() {
-    if (control_) control_->Release();
+    control_.Reset();  // before its code goes
     if (module_) FreeLibrary(module_);
   }
-  IKestrine* get() const { return control_; }
-  IKestrine* operator->() const { return control_; }
+  IKestrine* get() const { return control_.Get(); }
+  IKestrine* operator->() const { return control_.Get(); }
   HMODULE module() const { return module_; }
 
  private:
   HMODULE module_;
-  IKestrine* control_ = nullptr;
+  Microsoft::WRL::ComPtr<IKestrine> control_;
 };
 
 // A BSTR result, converted for comparisons and freed.

@@ -108,21 +108,21 @@ TEST_F(Registered, MachineWideKeysAndCategories) {
 TEST_F(Registered, CreatedByClassIdAndByProgId) {
   CreateInserted("a");
   CreateInserted("b");
-  IKestrine* by_clsid = nullptr;
-  ASSERT_EQ(CoCreateInstance(CLSID_Kestrine, nullptr, CLSCTX_ALL, IID_IKestrine, reinterpret_cast<void**>(&by_clsid)),
+  Microsoft::WRL::ComPtr<IKestrine> by_clsid;
+  ASSERT_EQ(CoCreateInstance(CLSID_Kestrine, nullptr, CLSCTX_ALL, IID_IKestrine,
+                             reinterpret_cast<void**>(by_clsid.GetAddressOf())),
             S_OK);
   LONG count = 0;
   EXPECT_EQ(by_clsid->GetDeviceCount(&count), S_OK);
   EXPECT_EQ(count, 2);
-  by_clsid->Release();
   CLSID clsid{};
   ASSERT_EQ(CLSIDFromProgID(L"Kestrine.Kestrine", &clsid), S_OK);
   EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_Kestrine));
   ASSERT_EQ(CLSIDFromProgID(L"Kestrine.Kestrine.1", &clsid), S_OK);
-  IDispatch* dispatch = nullptr;
-  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&dispatch)),
+  Microsoft::WRL::ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                             reinterpret_cast<void**>(dispatch.GetAddressOf())),
             S_OK);
-  dispatch->Release();
 }
 
 TEST_F(Registered, JScriptUsesEveryMethodByName) {
