@@ -6,6 +6,7 @@
 #include "control_state.h"
 #include "kestrine.h"
 #include "registration.h"
+#include "window.h"
 
 extern "C" {
 HINSTANCE g_kestrine_module = nullptr;
@@ -27,6 +28,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     kestrine::State().api.LoadBesideModule(instance);
   } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
     // Unloaded by FreeLibrary (at process exit the system cleans up itself).
+    // Window classes would outlive the DLL, pointing at its code.
+    fw::UnregisterWindowClasses();
     kestrine::ReleaseTypeInfoCache();
     kestrine::State().api.Unload();
   }
@@ -39,9 +42,7 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** o
   if (clsid != CLSID_Kestrine) return CLASS_E_CLASSNOTAVAILABLE;
   auto* factory = new (std::nothrow) fw::ClassFactory(&kestrine::CKestrine::Create);
   if (factory == nullptr) return E_OUTOFMEMORY;
-  const HRESULT hr = factory->QueryInterface(iid, out);
-  factory->Release();
-  return hr;
+  return kestrine::Adopt<IClassFactory>(factory)->QueryInterface(iid, out);
 }
 
 extern "C" HRESULT WINAPI DllCanUnloadNow() { return fw::ModuleLock::Idle() ? S_OK : S_FALSE; }

@@ -8,7 +8,7 @@ KestrineControl::~KestrineControl() {
   // Nothing is called on the container any more: its pointers are only
   // released. A container that kept the frame's active object pointing here
   // would still hold a reference, so this runs only after it let go.
-  DestroyControlWindow();
+  window_.Destroy();
 }
 
 void* KestrineControl::FindInterface(REFIID iid) {

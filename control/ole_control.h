@@ -9,8 +9,8 @@
 #include <wrl/client.h>
 
 #include "kestrine.h"
-#include "scoped_gdi.h"
 #include "site_lock.h"
+#include "window.h"
 
 namespace kestrine {
 
@@ -26,6 +26,16 @@ inline constexpr SIZEL kDefaultExtent = {2540, 1270};
 // Used both for IViewObject::Draw and for the control's own window.
 void DrawKestrine(HDC dc, const RECT& bounds);
 
+// The control's window while it is active in place, a child of the
+// container's window; it shows the drawing. The container may destroy it
+// (with its own) at any time: hwnd() is null from then on.
+class ControlWindow final : public fw::Window {
+ public:
+  HRESULT CreateIn(HWND parent, const RECT& position);
+
+ protected:
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+};
 
 class KestrineControl final : public CKestrine,
                               public IPersistStreamInit,
@@ -165,10 +175,7 @@ class KestrineControl final : public CKestrine,
   bool CallerMayChangeTheKey() override;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   HRESULT InPlaceActivate(LONG verb, IOleClientSite* active_site, HWND parent, LPCRECT position);
-  HRESULT CreateControlWindow(HWND parent, const RECT& position);
-  void DestroyControlWindow();
   HRESULT UIActivate();
   HRESULT OleAdviseHolder(IOleAdviseHolder** holder);
   HRESULT DataAdviseHolder(IDataAdviseHolder** holder);
@@ -191,7 +198,7 @@ class KestrineControl final : public CKestrine,
   RECT position_ = {};
   bool in_place_active_ = false;
   bool ui_active_ = false;
-  fw::ScopedWindow window_;
+  ControlWindow window_;
 };
 
 }  // namespace kestrine

@@ -4,36 +4,10 @@
 
 #include "ole_control.h"
 
-extern "C" HINSTANCE g_kestrine_module;
-
 namespace kestrine {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"KestrineControlWindow";
-
-// Windows of the control alive in this process. Classes registered by a DLL
-// outlive it when it is unloaded, and a class left behind would point at the
-// window procedure of a DLL no longer there: the class is registered with the
-// first window and unregistered once the last is gone (and replaced when a
-// stale one is found).
-LONG live_windows = 0;
-
-bool RegisterWindowClass(WNDPROC procedure) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(g_kestrine_module, kWindowClass, &existing)) {
-    if (existing.lpfnWndProc == procedure) return true;
-    UnregisterClassW(kWindowClass, g_kestrine_module);  // left by an earlier load of this DLL
-  }
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-  window_class.hInstance = g_kestrine_module;
-  window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  window_class.lpszClassName = kWindowClass;
-  window_class.lpfnWndProc = procedure;
-  return RegisterClassExW(&window_class) != 0;
-}
 
 // Ends BeginPaint on every path.
 class PaintScope {
@@ -63,61 +37,40 @@ SIZE ExtentToPixels(const SIZEL& extent) {
 
 }  // namespace
 
-LRESULT CALLBACK KestrineControl::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    ++live_windows;
+HRESULT ControlWindow::CreateIn(HWND parent, const RECT& position) {
+  // Registered in this DLL's name; DllMain unregisters it when the DLL goes.
+  SetLastError(0);
+  if (!fw::RegisterWindowClass(kWindowClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS) ||
+      !Create(kWindowClass, "", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, position, parent)) {
+    const DWORD error = GetLastError();
+    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
   }
-  auto* self = reinterpret_cast<KestrineControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  return S_OK;
+}
+
+bool ControlWindow::OnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+  result = 0;
   switch (message) {
     case WM_ERASEBKGND:
-      return 1;  // painting covers the whole client area
+      result = 1;  // painting covers the whole client area
+      return true;
     case WM_PAINT: {
-      PaintScope paint(window);
+      PaintScope paint(hwnd());
       RECT client{};
-      GetClientRect(window, &client);
+      GetClientRect(hwnd(), &client);
       if (paint.dc()) DrawKestrine(paint.dc(), client);
-      return 0;
+      return true;
     }
     case WM_PRINTCLIENT: {
       // Lets a container take a picture of the window into its own DC.
       RECT client{};
-      GetClientRect(window, &client);
+      GetClientRect(hwnd(), &client);
       if (wparam) DrawKestrine(reinterpret_cast<HDC>(wparam), client);
-      return 0;
+      return true;
     }
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-      // The container may destroy its window, and with it this one, first.
-      if (self && self->window_.get() == window) self->window_.release();
-      --live_windows;
-      break;
+    default:
+      return false;
   }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
-HRESULT KestrineControl::CreateControlWindow(HWND parent, const RECT& position) {
-  if (window_) {
-    if (GetParent(window_.get()) != parent) SetParent(window_.get(), parent);
-    return S_OK;
-  }
-  if (!RegisterWindowClass(&WindowProc)) return HRESULT_FROM_WIN32(GetLastError());
-  SetLastError(0);
-  HWND window = CreateWindowExW(0, kWindowClass, nullptr, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, position.left,
-                                position.top, position.right - position.left, position.bottom - position.top, parent,
-                                nullptr, g_kestrine_module, this);
-  if (window == nullptr) {
-    const DWORD error = GetLastError();
-    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
-  }
-  window_.reset(window);
-  return S_OK;
-}
-
-void KestrineControl::DestroyControlWindow() {
-  window_.reset();
-  if (live_windows == 0) UnregisterClassW(kWindowClass, g_kestrine_module);
 }
 
 // --- client site and closing
@@ -132,9 +85,7 @@ STDMETHODIMP KestrineControl::SetClientSite(IOleClientSite* site) {
 
 STDMETHODIMP KestrineControl::GetClientSite(IOleClientSite** site) {
   if (site == nullptr) return E_POINTER;
-  *site = client_site_.Get();
-  if (*site) (*site)->AddRef();
-  return S_OK;
+  return client_site_.CopyTo(site);
 }
 
 void KestrineControl::LeaveContainer() {
@@ -184,7 +135,7 @@ STDMETHODIMP KestrineControl::DoVerb(LONG verb, LPMSG, IOleClientSite* active_si
       return InPlaceActivate(verb, active_site, parent, position);
     case OLEIVERB_HIDE:
       UIDeactivate();
-      if (window_) ShowWindow(window_.get(), SW_HIDE);
+      if (window_.hwnd()) ShowWindow(window_.hwnd(), SW_HIDE);
       return S_OK;
     case OLEIVERB_DISCARDUNDOSTATE:
       return S_OK;  // nothing is ever undoable
@@ -221,7 +172,7 @@ HRESULT KestrineControl::InPlaceActivate(LONG verb, IOleClientSite* active_site,
     }
   }
 
-  if (!window_) {
+  if (!window_.hwnd()) {
     HWND container = nullptr;
     if (FAILED(site->GetWindow(&container)) || container == nullptr) container = parent;
     if (container == nullptr) {
@@ -240,14 +191,14 @@ HRESULT KestrineControl::InPlaceActivate(LONG verb, IOleClientSite* active_site,
       rect = *position;  // the caller's rectangle is the newer one
     }
     position_ = rect;
-    const HRESULT hr = CreateControlWindow(container, rect);
+    const HRESULT hr = window_.CreateIn(container, rect);
     if (FAILED(hr)) {
       InPlaceDeactivate();
       return hr;
     }
   }
-  if (!window_) return E_UNEXPECTED;  // the container destroyed it while being told
-  ShowWindow(window_.get(), SW_SHOWNA);
+  if (!window_.hwnd()) return E_UNEXPECTED;  // the container destroyed it while being told
+  ShowWindow(window_.hwnd(), SW_SHOWNA);
   if (client_site_) client_site_->ShowObject();
   if (verb == OLEIVERB_UIACTIVATE || verb == OLEIVERB_PRIMARY) return UIActivate();
   return S_OK;
@@ -273,7 +224,7 @@ HRESULT KestrineControl::UIActivate() {
     ui_window_->SetActiveObject(active, nullptr);
     ui_window_->SetBorderSpace(nullptr);
   }
-  if (window_) SetFocus(window_.get());
+  if (window_.hwnd()) SetFocus(window_.hwnd());
   return S_OK;
 }
 
@@ -289,7 +240,7 @@ STDMETHODIMP KestrineControl::UIDeactivate() {
 STDMETHODIMP KestrineControl::InPlaceDeactivate() {
   if (!in_place_active_) return S_OK;
   UIDeactivate();
-  DestroyControlWindow();
+  window_.Destroy();
   in_place_active_ = false;
   if (Microsoft::WRL::ComPtr<IOleInPlaceSite> site = in_place_site_) site->OnInPlaceDeactivate();
   return S_OK;
@@ -298,8 +249,8 @@ STDMETHODIMP KestrineControl::InPlaceDeactivate() {
 STDMETHODIMP KestrineControl::SetObjectRects(LPCRECT position, LPCRECT) {
   if (position == nullptr) return E_POINTER;
   position_ = *position;
-  if (window_)
-    SetWindowPos(window_.get(), nullptr, position->left, position->top, position->right - position->left,
+  if (window_.hwnd())
+    SetWindowPos(window_.hwnd(), nullptr, position->left, position->top, position->right - position->left,
                  position->bottom - position->top, SWP_NOZORDER | SWP_NOACTIVATE);
   return S_OK;
 }
@@ -320,8 +271,8 @@ STDMETHODIMP KestrineControl::GetDropTarget(IDropTarget** target) {
 
 STDMETHODIMP KestrineControl::GetWindow(HWND* window) {
   if (window == nullptr) return E_POINTER;
-  *window = window_.get();
-  return window_ ? S_OK : E_FAIL;
+  *window = window_.hwnd();
+  return *window ? S_OK : E_FAIL;
 }
 
 STDMETHODIMP KestrineControl::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }

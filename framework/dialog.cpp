@@ -1,6 +1,5 @@
 #include "dialog.h"
 
-
 namespace fw {
 namespace {
 
@@ -71,7 +70,7 @@ HWND Dialog::CreateFromTemplate(HWND owner) {
   if (hwnd() != nullptr) return nullptr;
   ended_ = false;
   result_ = 0;
-  return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(template_id_), owner, &DialogProc,
+  return CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(template_id_), owner, &DialogProc,
                             reinterpret_cast<LPARAM>(this));
 }
 

@@ -1,7 +1,8 @@
-// Dialogs from template resources, modal or modeless. Modal dialogs run our
-// own loop: the owner is disabled, each message is first offered to the
-// thread's message filters (the active dialogs' PreTranslateMessage), then
-// to the dialog manager, then dispatched.
+// Dialogs from template resources of this module (the program's, or the
+// DLL's for a DLL), modal or modeless. Modal dialogs run our own loop: the
+// owner is disabled, each message is first offered to the thread's message
+// filters (the active dialogs' PreTranslateMessage), then to the dialog
+// manager, then dispatched.
 #pragma once
 #include <windows.h>
 

@@ -1,34 +1,33 @@
 #include "message_filter.h"
 
-#include <algorithm>
-#include <vector>
-
 namespace fw {
 namespace {
 
-std::vector<MessageFilter*>& ThreadFilters() {
-  thread_local std::vector<MessageFilter*> filters;
-  return filters;
-}
+// The innermost filter of this thread; each links to the one added before.
+// A plain pointer: a thread-local object with a destructor would keep a DLL
+// that uses the framework loaded until the thread ends.
+thread_local ScopedMessageFilter* innermost = nullptr;
 
 }  // namespace
 
-ScopedMessageFilter::ScopedMessageFilter(MessageFilter& filter) : filter_(filter) {
-  ThreadFilters().push_back(&filter);
+ScopedMessageFilter::ScopedMessageFilter(MessageFilter& filter) : filter_(filter), outer_(innermost) {
+  innermost = this;
 }
 
 ScopedMessageFilter::~ScopedMessageFilter() {
-  auto& filters = ThreadFilters();
-  const auto at = std::find(filters.rbegin(), filters.rend(), &filter_);
-  if (at != filters.rend()) filters.erase(std::next(at).base());
+  for (ScopedMessageFilter** at = &innermost; *at != nullptr; at = &(*at)->outer_) {
+    if (*at == this) {
+      *at = outer_;
+      break;
+    }
+  }
 }
 
 bool PreTranslateThreadMessage(MSG& message) {
-  // A filter may start a nested loop that adds and removes filters: walk a
-  // copy.
-  const std::vector<MessageFilter*> filters = ThreadFilters();
-  for (auto at = filters.rbegin(); at != filters.rend(); ++at)
-    if ((*at)->PreTranslateMessage(message)) return true;
+  // A filter may run a nested loop: the filters it adds are gone again when
+  // it returns, and the outer ones live in the loops below this call.
+  for (const ScopedMessageFilter* at = innermost; at != nullptr; at = at->outer_)
+    if (at->filter_.PreTranslateMessage(message)) return true;
   return false;
 }
 

@@ -26,7 +26,9 @@ class ScopedMessageFilter {
   ~ScopedMessageFilter();
 
  private:
+  friend bool PreTranslateThreadMessage(MSG& message);
   MessageFilter& filter_;
+  ScopedMessageFilter* outer_;  // added before this one, on this thread
 };
 
 // Offers the message to the thread's filters, innermost first.

@@ -1,15 +1,47 @@
 #include "window.h"
 
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "text.h"
 
+// The image base of the module being linked, supplied by the linker.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 namespace fw {
 namespace {
 
-constexpr wchar_t kObjectProperty[] = L"fw.Window";
+// The window property that binds a window to its object, one per module, so
+// that no module's FromHandle hands out (or reflects to) another module's
+// object. An array, which has nothing to destroy: objects destroyed at exit
+// still let go of their windows through it.
+const wchar_t* ObjectProperty() {
+  static const std::array<wchar_t, 40> name = [] {
+    const std::wstring text = L"fw.Window." + std::to_wstring(reinterpret_cast<std::uintptr_t>(ThisModule()));
+    std::array<wchar_t, 40> kept = {};
+    text.copy(kept.data(), kept.size() - 1);
+    return kept;
+  }();
+  return name.data();
+}
+
+// The classes RegisterWindowClass registered, for UnregisterWindowClasses.
+struct RegisteredClasses {
+  std::mutex lock;
+  std::vector<std::wstring> names;
+};
+
+RegisteredClasses& Registered() {
+  static RegisteredClasses classes;
+  return classes;
+}
 
 }  // namespace
+
+HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
@@ -57,16 +89,16 @@ Window::~Window() {
 }
 
 Window* Window::FromHandle(HWND window) {
-  return window != nullptr ? static_cast<Window*>(GetPropW(window, kObjectProperty)) : nullptr;
+  return window != nullptr ? static_cast<Window*>(GetPropW(window, ObjectProperty())) : nullptr;
 }
 
 void Window::Attach(HWND window) {
   hwnd_ = window;
-  SetPropW(window, kObjectProperty, this);
+  SetPropW(window, ObjectProperty(), this);
 }
 
 void Window::Detach() {
-  if (hwnd_ != nullptr) RemovePropW(hwnd_, kObjectProperty);
+  if (hwnd_ != nullptr) RemovePropW(hwnd_, ObjectProperty());
   hwnd_ = nullptr;
   original_proc_ = nullptr;
 }
@@ -77,7 +109,7 @@ bool Window::Create(const wchar_t* class_name, const char* title, DWORD style, D
   const std::wstring wide_title = AnsiToWide(title != nullptr ? title : "");
   return CreateWindowExW(ex_style, class_name, wide_title.c_str(), style, bounds.left, bounds.top,
                          bounds.right - bounds.left, bounds.bottom - bounds.top, parent, menu_or_id,
-                         GetModuleHandleW(nullptr), this) != nullptr;
+                         ThisModule(), this) != nullptr;
 }
 
 bool Window::Subclass(HWND control) {
@@ -164,7 +196,9 @@ LRESULT Window::DefaultHandling(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 bool RegisterWindowClass(const wchar_t* class_name, UINT style, HCURSOR cursor, HBRUSH background, HICON icon) {
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  const HINSTANCE instance = ThisModule();
+  RegisteredClasses& registered = Registered();
+  const std::lock_guard<std::mutex> hold(registered.lock);
   WNDCLASSEXW existing = {};
   existing.cbSize = sizeof existing;
   if (GetClassInfoExW(instance, class_name, &existing)) return existing.lpfnWndProc == &WindowProc;
@@ -177,7 +211,17 @@ bool RegisterWindowClass(const wchar_t* class_name, UINT style, HCURSOR cursor, 
   window_class.hCursor = cursor != nullptr ? cursor : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
   window_class.hbrBackground = background;
   window_class.lpszClassName = class_name;
-  return RegisterClassExW(&window_class) != 0;
+  if (RegisterClassExW(&window_class) == 0) return false;
+  registered.names.emplace_back(class_name);
+  return true;
+}
+
+bool UnregisterWindowClasses() {
+  RegisteredClasses& registered = Registered();
+  const std::lock_guard<std::mutex> hold(registered.lock);
+  std::erase_if(registered.names,
+                [](const std::wstring& name) { return UnregisterClassW(name.c_str(), ThisModule()) != FALSE; });
+  return registered.names.empty();
 }
 
 }  // namespace fw

@@ -7,12 +7,22 @@
 // (WM_NCCREATE; dialogs: WM_INITDIALOG; controls: Subclass) and taken away at
 // WM_NCDESTROY, after which hwnd() is null and FromHandle finds nothing. No
 // message reaches an object after that.
+//
+// Modules: the framework is linked statically into each program and DLL, and
+// every copy works for its own module. Its window classes are registered
+// under that module's instance and its dialog templates are that module's
+// resources, so the control DLL's classes never clash with a program's of
+// the same name; a window's binding is seen only by the copy that made it.
 #pragma once
 #include <windows.h>
 
 #include <string>
 
 namespace fw {
+
+// The module this copy of the framework is linked into: the program, or the
+// DLL (for a program, the same as GetModuleHandle(nullptr)).
+HINSTANCE ThisModule();
 
 // The text of any window, in the ANSI code page.
 std::string WindowTextOf(HWND window);
@@ -96,9 +106,15 @@ class Window {
   WNDPROC original_proc_ = nullptr;  // subclassed controls only
 };
 
-// Registers a window class whose windows are served by Window objects; true
-// when it exists afterwards (registered now or before).
+// Registers a window class of this module whose windows are served by
+// Window objects; true when it exists afterwards (registered now or before).
 bool RegisterWindowClass(const wchar_t* class_name, UINT style = 0, HCURSOR cursor = nullptr,
                          HBRUSH background = nullptr, HICON icon = nullptr);
+
+// Unregisters the classes RegisterWindowClass registered. A DLL calls it when
+// it is unloaded: its classes would otherwise outlive it, pointing at a window
+// procedure that is no longer there. A class that still has windows stays;
+// true when none is left.
+bool UnregisterWindowClasses();
 
 }  // namespace fw

@@ -5,6 +5,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "kestrine_test_base.h"
 #include "pin_dialog_driver.h"
@@ -524,6 +525,7 @@ class ControlDll {
     return FAILED(hr) ? hr : factory->CreateInstance(outer, iid, out);
   }
   HRESULT CanUnloadNow() const { return reinterpret_cast<HRESULT(WINAPI*)()>(Export("DllCanUnloadNow"))(); }
+  HMODULE module() const { return module_; }
 
  private:
   void* Export(const char* name) const {
@@ -568,7 +570,8 @@ TEST(OleControlModule, AggregatedOleInterfacesDelegateToTheOuterObject) {
 }
 
 // An object whose OLE side was used (sited, advised, drawn, activated when a
-// display is there) lets the DLL unload once everything is released.
+// display is there) lets the DLL unload once everything is released, and the
+// DLL takes its window class with it.
 TEST(OleControlModule, UnloadsAfterOleUse) {
   struct Ole {
     Ole() { OleInitialize(nullptr); }
@@ -580,11 +583,12 @@ TEST(OleControlModule, UnloadsAfterOleUse) {
         CreateWindowExW(0, L"Static", L"container", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr));
   FakeSite site(parent.get());
   FakeSink sink;
-  ControlDll dll;
-  ASSERT_TRUE(dll.loaded());
+  auto dll = std::make_unique<ControlDll>();
+  ASSERT_TRUE(dll->loaded());
+  const HMODULE module = dll->module();
   {
     ComPtr<IOleObject> object;
-    ASSERT_EQ(dll.Create(nullptr, IID_IOleObject, reinterpret_cast<void**>(object.GetAddressOf())), S_OK);
+    ASSERT_EQ(dll->Create(nullptr, IID_IOleObject, reinterpret_cast<void**>(object.GetAddressOf())), S_OK);
     ASSERT_EQ(object->SetClientSite(&site), S_OK);
     DWORD connection = 0;
     EXPECT_EQ(object->Advise(&sink, &connection), S_OK);
@@ -602,10 +606,19 @@ TEST(OleControlModule, UnloadsAfterOleUse) {
     if (parent) {
       EXPECT_EQ(object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &site, 0, parent.get(), &site.position), S_OK);
     }
-    EXPECT_EQ(dll.CanUnloadNow(), S_FALSE);
+    EXPECT_EQ(dll->CanUnloadNow(), S_FALSE);
     // Released while still active and advised: the object must let go itself.
   }
-  EXPECT_EQ(dll.CanUnloadNow(), S_OK);
+  EXPECT_EQ(dll->CanUnloadNow(), S_OK);
   EXPECT_EQ(site.refs, 1);
   EXPECT_EQ(sink.refs, 1);
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  if (parent) {
+    EXPECT_TRUE(GetClassInfoExW(module, L"KestrineControlWindow", &window_class));
+  }
+  dll.reset();
+  ASSERT_EQ(GetModuleHandleA((simtest::BinDir() + "\\Kestrine.dll").c_str()), nullptr) << "still loaded";
+  // A class left behind would point at a window procedure no longer there.
+  EXPECT_FALSE(GetClassInfoExW(module, L"KestrineControlWindow", &window_class));
 }
