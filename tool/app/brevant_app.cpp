@@ -2,7 +2,6 @@
 // dialog does; the uninstall run ends without one.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -11,6 +10,7 @@
 
 #include "brevant_dlg.h"
 #include "cert_store.h"
+#include "com_apartment.h"
 #include "ini.h"
 #include "language.h"
 #include "profile_value.h"
@@ -105,12 +105,9 @@ class CBrevantApp {
       RefreshPerUserCopy(SettingsPath().c_str());
       MarkInstallRunDone();
     }
-    const HRESULT com = CoInitialize(nullptr);
-    {
-      CBrevantDlg dialog;
-      dialog.DoModal();
-    }
-    if (SUCCEEDED(com)) CoUninitialize();
+    const fw::ComApartment com;
+    CBrevantDlg dialog;
+    dialog.DoModal();
     return false;
   }
 };

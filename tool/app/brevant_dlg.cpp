@@ -77,19 +77,16 @@ void AllowMessage(HWND window, UINT message) {
 CBrevantDlg::CBrevantDlg() : Dialog(IDD_BREVANT_DIALOG) {
   // An icon at its own size, from the file shipped beside the program.
   const std::string icon_file = ProgramFolder() + "\\Brevant.ico";
-  icon_ = static_cast<HICON>(LoadImageA(nullptr, icon_file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+  icon_.reset(static_cast<HICON>(LoadImageA(nullptr, icon_file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
 }
 
-CBrevantDlg::~CBrevantDlg() {
-  if (icon_ != nullptr) DestroyIcon(icon_);
-  if (tree_images_ != nullptr) ImageList_Destroy(tree_images_);
-}
+CBrevantDlg::~CBrevantDlg() = default;
 
 void CBrevantDlg::StartUp() {
   const bool library_loaded = LoadDeviceLibrary(SettingsPath().c_str()) == 0;
   LoadCachedTexts();  // without the library every text is empty
-  const SingleInstance instance = ClaimSingleInstance();
-  instance_mutex_.reset(instance.mutex);
+  SingleInstance instance = ClaimSingleInstance();
+  instance_mutex_ = std::move(instance.mutex);
   bring_to_front_message_ = instance.bring_to_front_message;
   if (instance.another_copy_runs) {
     // The running copy may take the foreground: the user just asked for it.
@@ -104,9 +101,9 @@ void CBrevantDlg::StartUp() {
 
 bool CBrevantDlg::OnInitDialog() {
   StartUp();
-  if (icon_ != nullptr) {
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  if (icon_) {
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
   }
   if (HMENU system_menu = GetSystemMenu(hwnd(), FALSE)) {
     wchar_t about[64] = {};
@@ -139,10 +136,10 @@ void CBrevantDlg::SetUpControls() {
   const HINSTANCE program = GetModuleHandleW(nullptr);
   tree_.Attach(Item(IDC_KEY_TREE));
   details_.Attach(Item(IDC_DETAILS_LIST));
-  tree_images_ = ImageList_LoadImageW(program, MAKEINTRESOURCEW(IDB_TREE_IMAGES), 16, 1, kMaskColour, IMAGE_BITMAP,
-                                      LR_CREATEDIBSECTION);
-  if (tree_images_ != nullptr)
-    SendMessageW(tree_.hwnd(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(tree_images_));
+  tree_images_.reset(ImageList_LoadImageW(program, MAKEINTRESOURCEW(IDB_TREE_IMAGES), 16, 1, kMaskColour,
+                                          IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  if (tree_images_)
+    SendMessageW(tree_.hwnd(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(tree_images_.get()));
 
   details_.SetUpColumns(ToolText("LIST_CTL_TEXT_0"), 80, 145);
 
@@ -491,15 +488,14 @@ bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       HideMainWindow();
       return false;
     case WM_PAINT:
-      if (!IsIconic(hwnd()) || icon_ == nullptr) return false;
+      if (!IsIconic(hwnd()) || !icon_) return false;
       {
-        PAINTSTRUCT paint = {};
-        const HDC dc = BeginPaint(hwnd(), &paint);
+        const fw::PaintDc dc(hwnd());
         RECT client = {};
         GetClientRect(hwnd(), &client);
-        DrawIcon(dc, (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2,
-                 (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2, icon_);
-        EndPaint(hwnd(), &paint);
+        if (dc)
+          DrawIcon(dc.get(), (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2,
+                   (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2, icon_.get());
       }
       result = 0;
       return true;
@@ -507,7 +503,7 @@ bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       result = TRUE;
       return true;
     case WM_QUERYDRAGICON:
-      result = reinterpret_cast<LRESULT>(icon_);
+      result = reinterpret_cast<LRESULT>(icon_.get());
       return true;
     case WM_TIMER:
       if (wparam == kStartTimer) StopTimer(kStartTimer);

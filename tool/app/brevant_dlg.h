@@ -83,7 +83,7 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   void OnChangeLabel();
   void OnKeyInfo();
 
-  HICON icon_ = nullptr;
+  fw::ScopedIcon icon_;
   fw::ScopedHandle instance_mutex_;  // held until the process ends
   UINT bring_to_front_message_ = 0;
   UINT certs_changed_message_ = 0;
@@ -104,7 +104,7 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   std::unique_ptr<CertTree> cert_tree_;
   std::string selection_text_;
   fw::ScopedGdiObject banner_;
-  HIMAGELIST tree_images_ = nullptr;
+  fw::ScopedImageList tree_images_;
   std::unique_ptr<CMsnWnd> popup_;
   std::deque<std::string> arrivals_to_notice_;  // readers, in arrival order
   OpenDialogRegistry<HWND> open_dialogs_;

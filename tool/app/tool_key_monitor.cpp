@@ -7,6 +7,7 @@
 #include "cert_store.h"
 #include "device_table.h"
 #include "key_monitor.h"
+#include "scoped_gdi.h"
 #include "registered_messages.h"
 #include "settings.h"
 #include "system_tray.h"
@@ -25,16 +26,16 @@ class ToolActions : public KeyMonitorActions {
     tray_.SetMainWindow(main_window);
   }
   void CreateHiddenWindow() {
-    if (icon_ == nullptr) {
+    if (!icon_) {
       const std::string file = ProgramFolder() + "\\Brevant.ico";
-      icon_ = static_cast<HICON>(LoadImageA(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+      icon_.reset(static_cast<HICON>(LoadImageA(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
     }
     tray_.CreateHiddenWindow(GetModuleHandleW(nullptr));
   }
   void Finish() { tray_.Destroy(); }
 
   void CreateTrayIcon() override {
-    if (!tray_.Create(GetModuleHandleW(nullptr), TrayTip(), icon_, kBalloonSeconds)) return;
+    if (!tray_.Create(GetModuleHandleW(nullptr), TrayTip(), icon_.get(), kBalloonSeconds)) return;
     tray_.SetTargetWindow(main_window_);
     tray_.SetDefaultItem(kDefaultItemPosition, true);
     tray_.LoadDefaultItemText();
@@ -57,7 +58,7 @@ class ToolActions : public KeyMonitorActions {
 
  private:
   HWND main_window_ = nullptr;
-  HICON icon_ = nullptr;  // kept for the life of the process
+  fw::ScopedIcon icon_;  // kept for the life of the process
   MySystemTray tray_;
 };
 

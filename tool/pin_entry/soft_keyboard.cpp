@@ -8,6 +8,7 @@
 #include "cached_texts.h"
 #include "dialog.h"
 #include "language.h"
+#include "scoped_gdi.h"
 #include "secure_edit.h"
 #include "soft_keyboard_key.h"
 #include "soft_keyboard_keys.h"
@@ -47,8 +48,8 @@ struct KeyboardState {
   bool shift = false, ctrl = false, alt = false;  // latched
   bool caps_lock = false;
   bool physical_shift = false;
-  HHOOK low_level_hook = nullptr;
-  HHOOK debug_hook = nullptr;
+  fw::ScopedHook low_level_hook;
+  fw::ScopedHook debug_hook;
 };
 
 KeyboardState& State() {
@@ -69,8 +70,8 @@ LRESULT CALLBACK DebugHookProc(int code, WPARAM hook_type, LPARAM lparam) {
 
 void InstallDebugHook() {
   KeyboardState& state = State();
-  if (state.debug_hook == nullptr)
-    state.debug_hook = SetWindowsHookExA(WH_DEBUG, &DebugHookProc, nullptr, GetCurrentThreadId());
+  if (!state.debug_hook)
+    state.debug_hook.reset(SetWindowsHookExA(WH_DEBUG, &DebugHookProc, nullptr, GetCurrentThreadId()));
 }
 
 LRESULT CALLBACK LowLevelKeyboardProc(int code, WPARAM wparam, LPARAM lparam);
@@ -144,7 +145,7 @@ bool CSoftKeyboard::OnInitDialog() {
     AppendMenuA(menu, MF_STRING, kShowHideCommand, "");
     SetShowHideItem(true);
   }
-  state.low_level_hook = SetWindowsHookExA(WH_KEYBOARD_LL, &LowLevelKeyboardProc, GetModuleHandleA(nullptr), 0);
+  state.low_level_hook.reset(SetWindowsHookExA(WH_KEYBOARD_LL, &LowLevelKeyboardProc, GetModuleHandleA(nullptr), 0));
   InstallDebugHook();
   return false;  // the focus stays in the PIN field
 }
@@ -308,8 +309,7 @@ bool CSoftKeyboard::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
       KeyboardState& state = State();
       state.shift = state.ctrl = state.alt = false;
       state.dialog = nullptr;
-      if (state.low_level_hook != nullptr) UnhookWindowsHookEx(state.low_level_hook);
-      state.low_level_hook = nullptr;
+      state.low_level_hook.reset();
       RemoveKeyboardDebugHook();
       return false;
     }
@@ -336,11 +336,7 @@ void SetSoftKeyboardTarget(HWND field) {
   if (SoftKeyboardWindow() != nullptr) InstallDebugHook();
 }
 
-void RemoveKeyboardDebugHook() {
-  KeyboardState& state = State();
-  if (state.debug_hook != nullptr) UnhookWindowsHookEx(state.debug_hook);
-  state.debug_hook = nullptr;
-}
+void RemoveKeyboardDebugHook() { State().debug_hook.reset(); }
 
 void CloseSoftKeyboard() {
   const KeyboardState& state = State();

@@ -93,7 +93,7 @@ bool CSoftKeyButton::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
 bool CSoftKeyButton::OnReflectedDrawItem(DRAWITEMSTRUCT& item) {
   if (look_ == nullptr) return false;
   const HDC dc = item.hDC;
-  const SavedDcState saved(dc);
+  const fw::SavedDcState saved(dc);
   SelectButtonFont(hwnd(), dc);
   RECT rect = item.rcItem;
   FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));

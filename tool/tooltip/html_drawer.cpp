@@ -116,15 +116,12 @@ SIZE CPPHtmlDrawer::Measure(HDC dc, const std::string& text, int width_limit) {
 }
 
 void CPPHtmlDrawer::Draw(HDC dc, const std::string& text, const RECT& rect) {
-  const int saved = SaveDC(dc);
+  const fw::SavedDcState saved(dc);
   IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
-  {
-    GdiHtmlDevice device(dc, resources_);
-    last_ = LayoutHtml(text, sheet_, device, Options(rect.right - rect.left, true));
-    last_origin_ = {rect.left, rect.top};
-    DrawItems(device, last_origin_);
-  }
-  RestoreDC(dc, saved);
+  GdiHtmlDevice device(dc, resources_);  // gone before the state comes back
+  last_ = LayoutHtml(text, sheet_, device, Options(rect.right - rect.left, true));
+  last_origin_ = {rect.left, rect.top};
+  DrawItems(device, last_origin_);
 }
 
 void CPPHtmlDrawer::DrawItems(GdiHtmlDevice& device, POINT origin) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace brevant {
 namespace {
@@ -45,16 +46,8 @@ GdiHtmlDevice::GdiHtmlDevice(HDC dc, HINSTANCE resources) : dc_(dc), resources_(
   original_font_ = GetCurrentObject(dc_, OBJ_FONT);
 }
 
-GdiHtmlDevice::~GdiHtmlDevice() {
-  SelectObject(dc_, original_font_);
-  for (auto& [description, picture] : pictures_) {
-    if (!picture.owned) continue;
-    if (picture.bitmap != nullptr) DeleteObject(picture.bitmap);
-    if (picture.icon != nullptr) DestroyIcon(picture.icon);
-  }
-  for (auto& [file, library] : libraries_)
-    if (library != nullptr) FreeLibrary(library);
-}
+// The fonts, pictures and libraries go after the original font is back.
+GdiHtmlDevice::~GdiHtmlDevice() { SelectObject(dc_, original_font_); }
 
 GdiHtmlDevice::CachedFont& GdiHtmlDevice::Cached(const HtmlFont& font) {
   for (CachedFont& cached : fonts_)
@@ -111,10 +104,10 @@ HtmlFontMetrics GdiHtmlDevice::Metrics(const HtmlFont& font) {
 HMODULE GdiHtmlDevice::Library(const std::string& file) {
   if (file.empty()) return nullptr;
   const auto found = libraries_.find(file);
-  if (found != libraries_.end()) return found->second;
-  HMODULE library = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  libraries_.emplace(file, library);
-  return library;
+  if (found != libraries_.end()) return found->second.get();
+  fw::ScopedModule& library = libraries_[file];
+  library.reset(LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  return library.get();
 }
 
 const GdiHtmlDevice::Picture* GdiHtmlDevice::LoadPicture(const HtmlPicture& wanted) {
@@ -129,10 +122,10 @@ const GdiHtmlDevice::Picture* GdiHtmlDevice::LoadPicture(const HtmlPicture& want
   const int icon_height = icon ? GetSystemMetrics(SM_CYICON) : 0;
   Picture picture;
   HANDLE handle = nullptr;
-  if (const auto number = Number(Param(params, "handle"))) {
+  const auto number = Number(Param(params, "handle"));
+  if (number) {
     handle = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(*number));
   } else {
-    picture.owned = true;
     const std::string file = Param(params, "file");
     const auto idres = SmallNumber(Param(params, "idres"));
     const auto iddll = SmallNumber(Param(params, "iddll"));
@@ -146,16 +139,17 @@ const GdiHtmlDevice::Picture* GdiHtmlDevice::LoadPicture(const HtmlPicture& want
   }
   if (icon) {
     picture.icon = static_cast<HICON>(handle);
+    if (!number) picture.owned_icon.reset(picture.icon);  // a handle given by number stays its owner's
     ICONINFO info = {};
     if (picture.icon != nullptr && GetIconInfo(picture.icon, &info)) {
+      const fw::ScopedGdiObject colour(info.hbmColor), mask(info.hbmMask);
       const HtmlSize size = BitmapSize(info.hbmMask);
       picture.width = size.width;
-      picture.height = info.hbmColor != nullptr ? size.height : size.height / 2;
-      if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
-      if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
+      picture.height = colour ? size.height : size.height / 2;
     }
   } else {
     picture.bitmap = static_cast<HBITMAP>(handle);
+    if (!number) picture.owned_bitmap.reset(picture.bitmap);
     const HtmlSize size = picture.bitmap != nullptr ? BitmapSize(picture.bitmap) : HtmlSize{};
     picture.width = size.width;
     picture.height = size.height;
@@ -174,8 +168,9 @@ const GdiHtmlDevice::Picture* GdiHtmlDevice::LoadPicture(const HtmlPicture& want
       }
     }
   }
-  pictures_.emplace_back(wanted, picture);
-  return picture.width > 0 && picture.height > 0 ? &pictures_.back().second : nullptr;
+  const bool usable = picture.width > 0 && picture.height > 0;
+  pictures_.emplace_back(wanted, std::move(picture));
+  return usable ? &pictures_.back().second : nullptr;
 }
 
 HBITMAP GdiHtmlDevice::LoadBackground(const std::string& name) {

@@ -38,7 +38,8 @@ class GdiHtmlDevice : public HtmlDevice {
   struct Picture {
     HBITMAP bitmap = nullptr;
     HICON icon = nullptr;
-    bool owned = false;  // loaded here, released with the device
+    fw::ScopedGdiObject owned_bitmap;  // loaded here, released with the device
+    fw::ScopedIcon owned_icon;
     int width = 0;       // of the picture (image lists: of one cell)
     int height = 0;
     int source_x = 0;    // image lists: the cell's place in the strip
@@ -65,7 +66,7 @@ class GdiHtmlDevice : public HtmlDevice {
   CachedFont& Cached(const HtmlFont& font);
   std::vector<CachedFont> fonts_;
   std::vector<std::pair<HtmlPicture, Picture>> pictures_;
-  std::map<std::string, HMODULE> libraries_;
+  std::map<std::string, fw::ScopedModule> libraries_;
 };
 
 }  // namespace brevant

@@ -180,25 +180,20 @@ void CPPToolTip::Display(POINT point) {
   if (state_ != kAppearing) return;  // the owner hid it meanwhile
 
   SIZE text = {};
-  if (HDC screen = GetDC(nullptr)) {
-    text = drawer_.Measure(screen, shown_.text);
-    ReleaseDC(nullptr, screen);
-  }
+  if (const fw::WindowDc screen(nullptr); screen) text = drawer_.Measure(screen.get(), shown_.text);
   geometry_ = PlaceTooltip({text.cx, text.cy}, {point.x, point.y}, WorkArea(), shape_);
   const HtmlRect& window = geometry_.window;
   const int width = window.right - window.left, height = window.bottom - window.top;
   backdrop_.Create(width, height);
-  if (HDC screen = GetDC(nullptr)) {
-    backdrop_.CopyFrom(screen, window.left, window.top);
-    ReleaseDC(nullptr, screen);
-  }
+  if (const fw::WindowDc screen(nullptr); screen) backdrop_.CopyFrom(screen.get(), window.left, window.top);
   Render();
-  HRGN region = Outline(geometry_, shape_, 0, 0);
-  if (region != nullptr && (shape_.shadow_dx != 0 || shape_.shadow_dy != 0)) {
-    fw::ScopedGdiObject shadow(Outline(geometry_, shape_, shape_.shadow_dx, shape_.shadow_dy));
-    if (shadow) CombineRgn(region, region, static_cast<HRGN>(shadow.get()), RGN_OR);
+  fw::ScopedGdiObject region(Outline(geometry_, shape_, 0, 0));
+  const auto outline = static_cast<HRGN>(region.get());
+  if (region && (shape_.shadow_dx != 0 || shape_.shadow_dy != 0)) {
+    const fw::ScopedGdiObject shadow(Outline(geometry_, shape_, shape_.shadow_dx, shape_.shadow_dy));
+    if (shadow) CombineRgn(outline, outline, static_cast<HRGN>(shadow.get()), RGN_OR);
   }
-  if (region != nullptr && SetWindowRgn(hwnd(), region, FALSE) == 0) DeleteObject(region);  // else the window owns it
+  if (region && SetWindowRgn(hwnd(), outline, FALSE) != 0) region.release();  // the window owns it now
 
   const bool fade = fade_in_ms_ != 0;
   transparency_ = fade ? 100 : shown_.transparency;
@@ -332,10 +327,8 @@ void CPPToolTip::FollowLinkAt(POINT screen) {
 bool CPPToolTip::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
   switch (message) {
     case WM_PAINT: {
-      PAINTSTRUCT paint = {};
-      HDC dc = BeginPaint(hwnd(), &paint);
-      if (canvas_.valid()) canvas_.Draw(dc, 0, 0);
-      EndPaint(hwnd(), &paint);
+      const fw::PaintDc dc(hwnd());
+      if (dc && canvas_.valid()) canvas_.Draw(dc.get(), 0, 0);
       result = 0;
       return true;
     }

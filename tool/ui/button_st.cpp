@@ -167,7 +167,7 @@ bool CButtonST::OnReflectedDrawItem(DRAWITEMSTRUCT& item) {
   default_ = (state & ODS_DEFAULT) != 0 || default_style_;
   focused_ = (state & ODS_FOCUS) != 0;
 
-  const SavedDcState saved(item.hDC);
+  const fw::SavedDcState saved(item.hDC);
   SelectButtonFont(hwnd(), item.hDC);
   DrawBackground(item.hDC, item.rcItem);
   DrawBorder(item.hDC, item.rcItem);

@@ -144,12 +144,10 @@ bool CMsnWnd::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& res
       result = 0;
       return true;
     case WM_PAINT: {
-      PAINTSTRUCT paint = {};
-      const HDC dc = BeginPaint(hwnd(), &paint);
+      const fw::PaintDc dc(hwnd());
       RECT client = {};
       GetClientRect(hwnd(), &client);
-      Paint(dc, client);
-      EndPaint(hwnd(), &paint);
+      if (dc) Paint(dc.get(), client);
       result = 0;
       return true;
     }

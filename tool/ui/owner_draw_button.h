@@ -1,6 +1,5 @@
 // What the tool's skinned buttons share: taking over a push button as an
-// owner-drawn one, following the pointer over it, and leaving the system's
-// DC as it was handed over.
+// owner-drawn one, following the pointer over it, the font it was given.
 #pragma once
 #include <windows.h>
 
@@ -30,24 +29,8 @@ class HoverTracker {
   bool track_inactive_ = false;
 };
 
-// Restores a DC's objects, colours and modes when a drawing is done, on
-// every path.
-class SavedDcState {
- public:
-  explicit SavedDcState(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-  SavedDcState(const SavedDcState&) = delete;
-  SavedDcState& operator=(const SavedDcState&) = delete;
-  ~SavedDcState() {
-    if (saved_ != 0) RestoreDC(dc_, saved_);
-  }
-
- private:
-  HDC dc_;
-  int saved_;
-};
-
 // Selects the font the button was given (WM_SETFONT) into `dc`, if any;
-// restoring is left to a SavedDcState.
+// restoring is left to an fw::SavedDcState.
 void SelectButtonFont(HWND button, HDC dc);
 
 }  // namespace brevant

@@ -43,7 +43,7 @@ bool CXPButton::OnReflectedDrawItem(DRAWITEMSTRUCT& item) {
   const HDC dc = item.hDC;
   const RECT& rect = item.rcItem;
   const bool disabled = (item.itemState & ODS_DISABLED) != 0;
-  const SavedDcState saved(dc);
+  const fw::SavedDcState saved(dc);
   SelectButtonFont(hwnd(), dc);
 
   // The corners outside the rounding show the dialog behind the button.
