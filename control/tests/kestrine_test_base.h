@@ -24,9 +24,12 @@ class ControlInstance {
   }
   ControlInstance(const ControlInstance&) = delete;
   ControlInstance& operator=(const ControlInstance&) = delete;
-  ~ControlInstance() {
-    control_.Reset();  // before its code goes
+  ~ControlInstance() { Unload(); }
+  // Lets go of the object, then of the DLL.
+  void Unload() {
+    control_.Reset();
     if (module_) FreeLibrary(module_);
+    module_ = nullptr;
   }
   IKestrine* get() const { return control_.Get(); }
   IKestrine* operator->() const { return control_.Get(); }

@@ -64,6 +64,18 @@ TEST_F(VerifyDialog, ConfirmedPinIsVerified) {
   ExpectNoOpenHandles();
 }
 
+// Nothing the dialog leaves behind on the thread keeps the DLL loaded.
+TEST_F(VerifyDialog, TheDllUnloadsAfterItsDialog) {
+  DialogSeen seen;
+  std::thread driver = DriveVerifyDialog(seen, L"", IDCANCEL);
+  LONG state = -1;
+  EXPECT_EQ(control_->esKeyVerifyUserPin(&state), S_FALSE);
+  driver.join();
+  ASSERT_TRUE(seen.found);
+  control_.Unload();
+  EXPECT_EQ(GetModuleHandleA((simtest::BinDir() + "\\Kestrine.dll").c_str()), nullptr);
+}
+
 TEST_F(VerifyDialog, NoKeyMeansNoDialog) {
   Ctl("remove k");
   LONG state = -1, error = 0;
