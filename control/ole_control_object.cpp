@@ -3,34 +3,19 @@
 #include <cstddef>
 
 #include "ole_control.h"
+#include "scoped_gdi.h"
 
 namespace kestrine {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"KestrineControlWindow";
 
-// Ends BeginPaint on every path.
-class PaintScope {
- public:
-  explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
-  PaintScope(const PaintScope&) = delete;
-  PaintScope& operator=(const PaintScope&) = delete;
-  ~PaintScope() { EndPaint(window_, &paint_); }
-  HDC dc() const { return dc_; }
-
- private:
-  HWND window_;
-  PAINTSTRUCT paint_{};
-  HDC dc_;
-};
-
 // HIMETRIC (0.01 mm) to pixels of the screen, where the control's window is.
 SIZE ExtentToPixels(const SIZEL& extent) {
   int dpi_x = 96, dpi_y = 96;
-  if (HDC screen = GetDC(nullptr)) {
-    dpi_x = GetDeviceCaps(screen, LOGPIXELSX);
-    dpi_y = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+  if (const fw::WindowDc screen(nullptr); screen) {
+    dpi_x = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    dpi_y = GetDeviceCaps(screen.get(), LOGPIXELSY);
   }
   return SIZE{MulDiv(extent.cx, dpi_x, 2540), MulDiv(extent.cy, dpi_y, 2540)};
 }
@@ -55,10 +40,10 @@ bool ControlWindow::OnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT& resu
       result = 1;  // painting covers the whole client area
       return true;
     case WM_PAINT: {
-      PaintScope paint(hwnd());
+      const fw::PaintDc paint(hwnd());
       RECT client{};
       GetClientRect(hwnd(), &client);
-      if (paint.dc()) DrawKestrine(paint.dc(), client);
+      if (paint) DrawKestrine(paint.get(), client);
       return true;
     }
     case WM_PRINTCLIENT: {

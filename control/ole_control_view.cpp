@@ -1,31 +1,17 @@
 // KestrineControl's picture: the drawing shared by its window and its view
 // object, hit testing, and the minimal data object containers ask for.
 #include "ole_control.h"
+#include "scoped_gdi.h"
 
 namespace kestrine {
 namespace {
 
 constexpr wchar_t kCaption[] = L"ATL 8.0 : Kestrine";
 
-// Restores everything selected or set in a DC, on every path.
-class SavedDc {
- public:
-  explicit SavedDc(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-  SavedDc(const SavedDc&) = delete;
-  SavedDc& operator=(const SavedDc&) = delete;
-  ~SavedDc() {
-    if (saved_ != 0) RestoreDC(dc_, saved_);
-  }
-
- private:
-  HDC dc_;
-  int saved_;
-};
-
 }  // namespace
 
 void DrawKestrine(HDC dc, const RECT& bounds) {
-  SavedDc saved(dc);
+  const fw::SavedDcState saved(dc);
   // A narrow control must not write its name over the container around it.
   IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
   // Stock objects: selected, never deleted. The white brush makes the
