@@ -1,23 +1,15 @@
 #include "tool_key_monitor.h"
 
-#include <string>
-
 #include "browser_integration.h"
 #include "cached_texts.h"
 #include "cert_store.h"
 #include "device_table.h"
 #include "key_monitor.h"
-#include "scoped_gdi.h"
 #include "registered_messages.h"
-#include "settings.h"
 #include "system_tray.h"
 
 namespace brevant {
 namespace {
-
-// Built in as the text "0"; 0 stands for ten seconds.
-constexpr UINT kBalloonSeconds = 10;
-constexpr UINT kDefaultItemPosition = 1;
 
 class ToolActions : public KeyMonitorActions {
  public:
@@ -26,20 +18,12 @@ class ToolActions : public KeyMonitorActions {
     tray_.SetMainWindow(main_window);
   }
   void CreateHiddenWindow() {
-    if (!icon_) {
-      const std::string file = ProgramFolder() + "\\Brevant.ico";
-      icon_.reset(static_cast<HICON>(LoadImageA(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
-    }
-    tray_.CreateHiddenWindow(GetModuleHandleW(nullptr));
+    tray_.LoadProgramIcon();
+    tray_.CreateHiddenWindow();
   }
   void Finish() { tray_.Destroy(); }
 
-  void CreateTrayIcon() override {
-    if (!tray_.Create(GetModuleHandleW(nullptr), TrayTip(), icon_.get(), kBalloonSeconds)) return;
-    tray_.SetTargetWindow(main_window_);
-    tray_.SetDefaultItem(kDefaultItemPosition, true);
-    tray_.LoadDefaultItemText();
-  }
+  void CreateTrayIcon() override { tray_.CreateToolIcon(); }
   void RemoveTrayIcon() override { tray_.RemoveIcon(); }
   void PostToMainWindow(UINT message, WPARAM wparam, const char* reader) override {
     if (main_window_ == nullptr) return;
@@ -58,7 +42,6 @@ class ToolActions : public KeyMonitorActions {
 
  private:
   HWND main_window_ = nullptr;
-  fw::ScopedIcon icon_;  // kept for the life of the process
   MySystemTray tray_;
 };
 

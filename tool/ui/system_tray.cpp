@@ -1,6 +1,10 @@
 #include "system_tray.h"
 
-#include "scoped_gdi.h"
+#include <string>
+#include <utility>
+
+#include "cached_texts.h"
+#include "settings.h"
 #include "text_cut.h"
 #include "window.h"
 
@@ -13,13 +17,8 @@ constexpr DWORD kRecordSize = NOTIFYICONDATAA_V3_SIZE;
 static_assert(kRecordSize == 504);
 #endif
 constexpr DWORD kWarningBalloon = NIIF_WARNING;
-
-// Notification icons came with major version 4; balloons with NT 5.
-bool PlatformHasTray() { return LOBYTE(LOWORD(GetVersion())) >= 4; }
-bool PlatformHasBalloons() {
-  const DWORD version = GetVersion();
-  return (version & 0x80000000u) == 0 && LOBYTE(LOWORD(version)) >= 5;
-}
+// Built in as the text "0"; 0 stands for ten seconds.
+constexpr UINT kToolBalloonSeconds = 10;
 
 }  // namespace
 
@@ -28,24 +27,18 @@ class CSystemTray::HiddenWindow : public fw::Window {
   explicit HiddenWindow(CSystemTray& tray) : tray_(tray) {}
 
  protected:
-  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override {
-    if (message == TaskbarCreatedMessage()) {
-      tray_.OnTaskbarCreated();
-      result = 0;
-      return true;
-    }
-    if (message == kTrayCallbackMessage) {
-      result = tray_.HandleNotification(wparam, lparam);
-      return true;
-    }
-    return false;
+  bool OnMessage(UINT message, WPARAM /*wparam*/, LPARAM /*lparam*/, LRESULT& result) override {
+    if (message != TaskbarCreatedMessage()) return false;
+    tray_.OnTaskbarCreated();
+    result = 0;
+    return true;
   }
 
  private:
   CSystemTray& tray_;
 };
 
-CSystemTray::CSystemTray() : balloon_capable_(PlatformHasBalloons()) {}
+CSystemTray::CSystemTray() = default;
 
 CSystemTray::~CSystemTray() {
   RemoveIcon();
@@ -59,9 +52,8 @@ UINT CSystemTray::TaskbarCreatedMessage() {
   return message;
 }
 
-bool CSystemTray::CreateHiddenWindow(HINSTANCE instance) {
+bool CSystemTray::CreateHiddenWindow() {
   std::lock_guard guard(lock_);
-  instance_ = instance;
   if (hidden_ && hidden_->hwnd() != nullptr) return true;
   TaskbarCreatedMessage();
   fw::RegisterWindowClass(kTrayWindowClass, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS);
@@ -74,57 +66,39 @@ HWND CSystemTray::hidden_window() const {
   return hidden_ ? hidden_->hwnd() : nullptr;
 }
 
-HWND CSystemTray::record_window() const {
-  std::lock_guard guard(lock_);
-  return record_.hWnd;
-}
-
 void CSystemTray::SetMainWindow(HWND window) {
   std::lock_guard guard(lock_);
   main_window_ = window;
 }
 
-void CSystemTray::SetTargetWindow(HWND window) {
-  std::lock_guard guard(lock_);
-  target_window_ = window;
-}
-
-bool CSystemTray::Create(HINSTANCE instance, const char* tooltip, HICON icon, UINT balloon_seconds) {
-  if (!PlatformHasTray()) return false;
-  if (hidden_window() == nullptr) CreateHiddenWindow(instance);
+bool CSystemTray::Create(const char* tooltip, HICON icon, UINT balloon_seconds) {
+  if (hidden_window() == nullptr) CreateHiddenWindow();
 
   std::lock_guard guard(lock_);
-  enabled_ = true;
-  instance_ = instance;
   record_ = NOTIFYICONDATAA{};
   record_.cbSize = kRecordSize;
   record_.hWnd = main_window_ != nullptr ? main_window_ : (hidden_ ? hidden_->hwnd() : nullptr);
   record_.uID = kTrayIconId;
-  record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
   record_.uCallbackMessage = kTrayCallbackMessage;
   record_.hIcon = icon;
   CopyCut(record_.szTip, tooltip != nullptr ? tooltip : "");
-  if (balloon_capable_) {
-    record_.uFlags |= NIF_INFO;
-    record_.uTimeout = balloon_seconds * 1000;
-    record_.dwInfoFlags = kWarningBalloon;
-  }
-  target_window_ = record_.hWnd;
+  record_.uTimeout = balloon_seconds * 1000;
+  record_.dwInfoFlags = kWarningBalloon;
   creation_flags_ = record_.uFlags;
-  hidden_icon_ = false;
 
   const bool added = shell_(NIM_ADD, &record_) != FALSE;
-  hidden_icon_ = removed_ = show_pending_ = !added;
-  if (balloon_capable_) record_.szInfo[0] = '\0';  // later requests carry no balloon
+  removed_ = show_pending_ = !added;
+  record_.szInfo[0] = '\0';  // later requests carry no balloon
   return added;
 }
 
 bool CSystemTray::RemoveIcon() {
   std::lock_guard guard(lock_);
   show_pending_ = false;
-  if (!enabled_ || removed_) return true;
+  if (removed_) return true;
   record_.uFlags = 0;
-  if (shell_(NIM_DELETE, &record_)) hidden_icon_ = removed_ = true;
+  if (shell_(NIM_DELETE, &record_)) removed_ = true;
   return removed_;
 }
 
@@ -134,13 +108,11 @@ void CSystemTray::OnTaskbarCreated() {
   // added at an earlier announcement) is added again.
   if (!show_pending_) return;
   record_.uFlags = creation_flags_;
-  const bool added = shell_(NIM_ADD, &record_) != FALSE;
-  hidden_icon_ = !added;
-  show_pending_ = added;
+  show_pending_ = shell_(NIM_ADD, &record_) != FALSE;
   // A refused add does not tell that the shell holds no icon of ours: a
   // shell that did not really restart refuses the icon it still shows. Only
   // a successful add changes what RemoveIcon has to delete.
-  if (added) removed_ = false;
+  if (show_pending_) removed_ = false;
 }
 
 void CSystemTray::Destroy() {
@@ -153,84 +125,12 @@ void CSystemTray::Destroy() {
   window.reset();  // destroys the window
 }
 
-bool CSystemTray::SetDefaultItem(UINT item, bool by_position) {
-  {
-    std::lock_guard guard(lock_);
-    if (default_item_ == item && default_by_position_ == by_position) return true;
-    default_item_ = item;
-    default_by_position_ = by_position;
-  }
-  HMENU popup = nullptr;
-  const fw::ScopedMenu menu(LoadTrayMenu(popup));
-  if (!menu.valid()) return true;
-  if (popup == nullptr) return false;
-  SetMenuDefaultItem(popup, item, by_position ? TRUE : FALSE);
-  return true;
+void MySystemTray::LoadProgramIcon() {
+  if (icon_) return;
+  const std::string file = ProgramFolder() + "\\Brevant.ico";
+  icon_.reset(static_cast<HICON>(LoadImageA(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
 }
 
-HMENU CSystemTray::LoadTrayMenu(HMENU& popup) const {
-  const HMENU menu = LoadMenuW(instance_, MAKEINTRESOURCEW(kTrayIconId));
-  popup = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
-  return menu;
-}
-
-std::optional<UINT> CSystemTray::DefaultCommand(UINT item, bool by_position) const {
-  if (!by_position) return item;
-  HMENU popup = nullptr;
-  const fw::ScopedMenu menu(LoadTrayMenu(popup));
-  if (popup == nullptr) return std::nullopt;
-  return GetMenuItemID(popup, static_cast<int>(item));
-}
-
-LRESULT CSystemTray::HandleNotification(WPARAM wparam, LPARAM lparam) {
-  if (wparam != kTrayIconId) return 0;
-  HWND record_window = nullptr, target = nullptr;
-  UINT default_item = 0;
-  bool by_position = false;
-  {
-    std::lock_guard guard(lock_);
-    record_window = record_.hWnd;
-    target = target_window_ != nullptr ? target_window_ : record_window;
-    default_item = default_item_;
-    by_position = default_by_position_;
-  }
-  if (target == nullptr) return 0;
-
-  switch (LOWORD(lparam)) {
-    case WM_RBUTTONUP: {
-      HMENU popup = nullptr;
-      const fw::ScopedMenu menu(LoadTrayMenu(popup));
-      if (popup == nullptr) return 0;
-      SetMenuDefaultItem(popup, default_item, by_position ? TRUE : FALSE);
-      AdjustMenu(popup);
-      POINT cursor = {};
-      GetCursorPos(&cursor);
-      SetForegroundWindow(record_window);
-      TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, target, nullptr);
-      PostMessageW(record_window, WM_NULL, 0, 0);
-      return 1;
-    }
-    case WM_LBUTTONDBLCLK: {
-      SetForegroundWindow(record_window);
-      const std::optional<UINT> command = DefaultCommand(default_item, by_position);
-      if (!command) return 0;
-      PostMessageW(target, WM_COMMAND, *command, 0);
-      return 1;
-    }
-    default:
-      return 1;
-  }
-}
-
-void MySystemTray::LoadDefaultItemText() {
-  char text[256] = {};
-  LoadStringA(instance(), kDefaultItemTextId, text, sizeof text);
-  default_item_text_ = text;
-}
-
-void MySystemTray::AdjustMenu(HMENU menu) {
-  const UINT id = GetMenuDefaultItem(menu, FALSE, GMDI_USEDISABLED);
-  ModifyMenuA(menu, 1, MF_BYPOSITION | MF_STRING, id, default_item_text_.c_str());
-}
+bool MySystemTray::CreateToolIcon() { return Create(TrayTip(), icon_.get(), kToolBalloonSeconds); }
 
 }  // namespace brevant

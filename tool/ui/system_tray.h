@@ -3,15 +3,16 @@
 // library's thread; the icon's own hidden window ("TrayIconClass") lives on
 // the user-interface thread, so that the shell's restart announcement reaches
 // a thread that pumps messages. One lock keeps the record consistent between
-// the two.
+// the two. The icon's mouse notifications go to the main window, which
+// handles them (its menu, its double click).
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
 
 #include <memory>
 #include <mutex>
-#include <optional>
-#include <string>
+
+#include "scoped_gdi.h"
 
 namespace brevant {
 
@@ -32,73 +33,51 @@ class CSystemTray {
 
   // Makes the hidden window on the calling thread, which must pump messages.
   // Create makes it where it is called when this was not done.
-  bool CreateHiddenWindow(HINSTANCE instance);
-  // The window that receives the icon's notifications instead of the hidden
-  // one; registered before Create.
+  bool CreateHiddenWindow();
+  // The window that receives the icon's notifications; registered before
+  // Create. Without one they go to the hidden window, which ignores them.
   void SetMainWindow(HWND window);
 
-  // Adds the icon with `tooltip` (cut to 127 bytes). False when the platform
-  // has no notification area or the shell refused the icon; in the latter
-  // case it is added when the shell announces a restart.
-  bool Create(HINSTANCE instance, const char* tooltip, HICON icon, UINT balloon_seconds);
-  bool SetDefaultItem(UINT item, bool by_position);
-  void SetTargetWindow(HWND window);
+  // Adds the icon with `tooltip` (cut to 127 bytes) and a warning balloon of
+  // `balloon_seconds`. False when the shell refused the icon; it is then
+  // added when the shell announces a restart.
+  bool Create(const char* tooltip, HICON icon, UINT balloon_seconds);
   // Deletes the icon; true when it is gone (also when it already was).
   bool RemoveIcon();
   // Program end, on the hidden window's thread: the icon and the window go.
   void Destroy();
 
-  // The icon's callback message as the hidden window receives it.
-  virtual LRESULT HandleNotification(WPARAM wparam, LPARAM lparam);
-  // Called on the popup menu before it is shown.
-  virtual void AdjustMenu(HMENU /*menu*/) {}
-
   HWND hidden_window() const;
-  HWND record_window() const;
   static UINT TaskbarCreatedMessage();
   void SetShellForTesting(ShellRequest request) { shell_ = request; }
-
- protected:
-  HINSTANCE instance() const { return instance_; }
 
  private:
   class HiddenWindow;
   friend class HiddenWindow;
 
   void OnTaskbarCreated();
-  // The default item's command id: the item itself, or the id at that
-  // position of the menu; nothing when the menu cannot be loaded.
-  std::optional<UINT> DefaultCommand(UINT item, bool by_position) const;
-  HMENU LoadTrayMenu(HMENU& popup) const;
 
   mutable std::mutex lock_;
   NOTIFYICONDATAA record_{};
-  HINSTANCE instance_ = nullptr;
   std::unique_ptr<HiddenWindow> hidden_;
   HWND main_window_ = nullptr;
-  HWND target_window_ = nullptr;
-  bool enabled_ = false;
-  bool hidden_icon_ = true;
   bool removed_ = true;
   bool show_pending_ = false;
-  bool balloon_capable_ = false;
-  UINT default_item_ = 0;
-  bool default_by_position_ = false;
   UINT creation_flags_ = 0;
   ShellRequest shell_ = &Shell_NotifyIconA;
 };
 
-// The tool's icon: the menu's default item carries a text of the program's
-// string table.
+// The tool's own icon: Brevant.ico from the program folder, the tip of the
+// language file (TOOL_SYSTRAY_TIP, else the title), a ten-second balloon.
 class MySystemTray : public CSystemTray {
  public:
-  inline static constexpr UINT kDefaultItemTextId = 201;
-  // Read after a successful Create.
-  void LoadDefaultItemText();
-  void AdjustMenu(HMENU menu) override;
+  // Reads the icon file once, at its own size; it is kept while the object
+  // lives.
+  void LoadProgramIcon();
+  bool CreateToolIcon();
 
  private:
-  std::string default_item_text_;
+  fw::ScopedIcon icon_;
 };
 
 }  // namespace brevant

@@ -1,6 +1,5 @@
 // The tray icon's requests to the shell, recorded in place of the shell, and
-// its hidden window's handling of the shell's restart and of the icon's
-// mouse notifications.
+// its hidden window's handling of the shell's restart.
 #include "system_tray.h"
 
 #include <gtest/gtest.h>
@@ -8,12 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "resource.h"
-
 namespace {
 
 using brevant::CSystemTray;
-using brevant::MySystemTray;
 
 struct Request {
   DWORD message;
@@ -53,10 +49,10 @@ class TrayIcon : public ::testing::Test {
     g_shell_answer = TRUE;
     g_real_shell = false;
     tray_.SetShellForTesting(&RecordRequest);
-    ASSERT_TRUE(tray_.CreateHiddenWindow(instance_));
+    ASSERT_TRUE(tray_.CreateHiddenWindow());
   }
   void TearDown() override { tray_.Destroy(); }
-  bool Create(const char* tip = "tip") { return tray_.Create(instance_, tip, icon_, 10); }
+  bool Create(const char* tip = "tip") { return tray_.Create(tip, icon_, 10); }
   void AnnounceShellRestart() {
     SendMessageW(tray_.hidden_window(), CSystemTray::TaskbarCreatedMessage(), 0, 0);
   }
@@ -68,7 +64,7 @@ class TrayIcon : public ::testing::Test {
 
   HINSTANCE instance_ = GetModuleHandleW(nullptr);
   HICON icon_ = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
-  MySystemTray tray_;
+  CSystemTray tray_;
 };
 
 TEST_F(TrayIcon, AddsOneRecordAndDeletesItOnce) {
@@ -139,37 +135,6 @@ TEST_F(TrayIcon, AnIconAddedAtAShellRestartGoesWithTheLastKey) {
   EXPECT_EQ(ShellIcons(), 1) << "re-added once";
   EXPECT_TRUE(tray_.RemoveIcon());
   EXPECT_TRUE(ShellIconsBecome(0));
-}
-
-TEST_F(TrayIcon, DoubleClickPostsTheDefaultItemsCommandToTheTarget) {
-  ASSERT_TRUE(Create());
-  const HWND target = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
-  tray_.SetTargetWindow(target);
-  tray_.SetDefaultItem(1, true);
-  const HWND hidden = tray_.hidden_window();
-  EXPECT_EQ(SendMessageW(hidden, brevant::kTrayCallbackMessage, 99, WM_LBUTTONDBLCLK), 0) << "another icon's id";
-  EXPECT_EQ(SendMessageW(hidden, brevant::kTrayCallbackMessage, 167, WM_LBUTTONDBLCLK), 1);
-  EXPECT_EQ(SendMessageW(hidden, brevant::kTrayCallbackMessage, 167, WM_MOUSEMOVE), 1);
-  MSG posted = {};
-  ASSERT_TRUE(PeekMessageW(&posted, target, WM_COMMAND, WM_COMMAND, PM_REMOVE));
-  EXPECT_EQ(posted.wParam, static_cast<WPARAM>(ID_MENU_EXIT)) << "position 1 of the icon's menu";
-  EXPECT_FALSE(PeekMessageW(&posted, target, WM_COMMAND, WM_COMMAND, PM_REMOVE));
-  DestroyWindow(target);
-}
-
-TEST_F(TrayIcon, MenuAdjustmentRewritesItemOneWithTheDefaultCommand) {
-  ASSERT_TRUE(Create());
-  tray_.SetDefaultItem(1, true);
-  tray_.LoadDefaultItemText();
-  const HMENU menu = LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_TRAY_MENU));
-  const HMENU popup = GetSubMenu(menu, 0);
-  SetMenuDefaultItem(popup, 0, TRUE);
-  tray_.AdjustMenu(popup);
-  EXPECT_EQ(GetMenuItemID(popup, 1), static_cast<UINT>(ID_MENU_SHOWTOOL));
-  char text[64] = "unchanged";
-  GetMenuStringA(popup, 1, text, sizeof text, MF_BYPOSITION);
-  EXPECT_STREQ(text, "") << "string 201 is not in the table";
-  DestroyMenu(menu);
 }
 
 }  // namespace
