@@ -17,9 +17,9 @@
 #include "key_monitor.h"
 #include "label_change.h"
 #include "language.h"
+#include "main_window_messages.h"
 #include "phase_trace.h"
 #include "pin_change.h"
-#include "registered_messages.h"
 #include "resource.h"
 #include "scoped_crypt.h"
 #include "scoped_gdi.h"
@@ -42,6 +42,9 @@ constexpr int kButtonX = 265, kButtonTop = 145, kButtonStep = 45, kButtonWidth =
 constexpr int kButtonColumnHeight = kButtonStep * 5 + 20;
 constexpr int kMaskColour = RGB(255, 0, 255);
 constexpr std::size_t kSelectionChars = 63;
+
+constexpr UINT_PTR kStartTimer = 1000;  // stopped when it fires
+constexpr UINT_PTR kIdleTimer = 1001;
 
 // The text part of a data message is kept in a buffer of this size.
 constexpr std::size_t kCopiedTextBuffer = 64;

@@ -23,9 +23,6 @@
 
 namespace brevant {
 
-// Posted by the main window to itself: an arrival's notice is due.
-inline constexpr UINT kArrivalNoticeMessage = WM_APP + 1;
-
 class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
  public:
   CBrevantDlg();

@@ -1,6 +1,6 @@
 #include "single_instance.h"
 
-#include "cached_texts.h"
+#include "main_window_messages.h"
 
 namespace brevant {
 
@@ -8,7 +8,7 @@ SingleInstance ClaimSingleInstance() {
   SingleInstance instance;
   instance.mutex.reset(CreateMutexA(nullptr, TRUE, kInstanceMutexName));
   instance.another_copy_runs = GetLastError() == ERROR_ALREADY_EXISTS;
-  instance.bring_to_front_message = RegisterWindowMessageA(NameWithCustomerCode(kBringToFrontFormat).c_str());
+  instance.bring_to_front_message = BringToFrontMessage();
   return instance;
 }
 

@@ -8,7 +8,6 @@
 namespace brevant {
 
 inline constexpr char kInstanceMutexName[] = "Dunmorbk_5B8E2D71-A4C3-4E69-9F02-7C1D3E8A6B54";
-inline constexpr char kBringToFrontFormat[] = "set_find_win_top_msg_%05d";
 
 struct SingleInstance {
   fw::ScopedHandle mutex;  // held until the process ends

@@ -5,7 +5,7 @@
 #include "cert_store.h"
 #include "device_table.h"
 #include "key_monitor.h"
-#include "registered_messages.h"
+#include "main_window_messages.h"
 #include "system_tray.h"
 
 namespace brevant {

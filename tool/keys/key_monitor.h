@@ -15,13 +15,10 @@
 #include <string>
 
 #include "device_api.h"
+#include "main_window_messages.h"
 
 namespace brevant {
 
-// Posted to the main window; lParam is a ticket for the reader name (see
-// MailReaderName).
-inline constexpr UINT kKeyPresentMessage = WM_USER + 102;
-inline constexpr UINT kKeyRemovedMessage = WM_USER + 103;
 // Presence of a reader as the monitor records it.
 inline constexpr ULONG kNoKey = tk::kStateAbsent;
 inline constexpr ULONG kKeyPresent = tk::kStatePresent;

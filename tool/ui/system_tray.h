@@ -12,12 +12,12 @@
 #include <memory>
 #include <mutex>
 
+#include "main_window_messages.h"
 #include "scoped_gdi.h"
 
 namespace brevant {
 
 inline constexpr UINT kTrayIconId = 167;  // also the id of the icon's menu
-inline constexpr UINT kTrayCallbackMessage = WM_USER + 100;
 inline constexpr wchar_t kTrayWindowClass[] = L"TrayIconClass";
 
 class CSystemTray {
