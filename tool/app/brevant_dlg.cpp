@@ -240,7 +240,7 @@ void CBrevantDlg::ShowPopup(const char* text) {
   UpdateWindow(popup_->hwnd());
 }
 
-void CBrevantDlg::OnTrayNotify(LPARAM mouse_message) {
+void CBrevantDlg::OnTrayNotify(WPARAM /*icon*/, LPARAM mouse_message) {
   switch (mouse_message) {
     case WM_LBUTTONDBLCLK:
       ShowMainWindow();
@@ -271,8 +271,17 @@ void CBrevantDlg::OnTrayNotify(LPARAM mouse_message) {
   }
 }
 
-LRESULT CBrevantDlg::OnKeyInserted(const std::string& reader) {
-  if (!cert_tree_) return 1;
+void CBrevantDlg::OnKeyPresentMessage(WPARAM /*wparam*/, LPARAM ticket) {
+  // A message the key monitor did not send is not a key event.
+  if (const std::optional<std::string> reader = TakeReaderName(ticket)) OnKeyInserted(*reader);
+}
+
+void CBrevantDlg::OnKeyRemovedMessage(WPARAM /*wparam*/, LPARAM ticket) {
+  if (const std::optional<std::string> reader = TakeReaderName(ticket)) OnKeyRemovedMsg(*reader);
+}
+
+void CBrevantDlg::OnKeyInserted(const std::string& reader) {
+  if (!cert_tree_) return;
   const TraceSpan span("arrival message", reader);
   cert_tree_->set_current_reader(reader);
   RefreshKeyTree();
@@ -285,10 +294,9 @@ LRESULT CBrevantDlg::OnKeyInserted(const std::string& reader) {
   }
   arrivals_to_notice_.push_back(reader);
   PostMessageW(hwnd(), kArrivalNoticeMessage, 0, 0);
-  return 0;
 }
 
-void CBrevantDlg::OnArrivalNotice() {
+void CBrevantDlg::OnArrivalNotice(WPARAM /*wparam*/, LPARAM /*lparam*/) {
   // Only the window itself asks for a notice: a message from elsewhere
   // finds none due.
   if (arrivals_to_notice_.empty() || !cert_tree_) return;
@@ -318,7 +326,7 @@ void CBrevantDlg::RegisterOpenDialog(const std::string& reader, HWND dialog) { o
 
 void CBrevantDlg::UnregisterOpenDialog(HWND dialog) { open_dialogs_.Unregister(dialog); }
 
-void CBrevantDlg::OnNotice(WPARAM which) {
+void CBrevantDlg::OnNotice(WPARAM which, LPARAM /*lparam*/) {
   const char* section = which == 0 ? "MainFrm" : "TOOL";
   const char* key = which == 0 ? "MSGBOX_TYPE_REMOVEKEYTIP_CLOSEAPP" : "NOOPERATE_TOO_LONG_NOTE";
   if (which > 1) return;
@@ -338,7 +346,7 @@ void CBrevantDlg::OnCopyData(const COPYDATASTRUCT* data) {
     PostMessageW(hwnd(), kInitialPinChangeMessage, 0, MailReaderName(copied_text_.c_str()));
 }
 
-void CBrevantDlg::OnCertsChanged(WPARAM what) {
+void CBrevantDlg::OnCertsChanged(WPARAM what, LPARAM /*lparam*/) {
   if (what == kRefreshTree) {
     const TraceSpan span("remaining keys");
     RefreshKeyTree();
@@ -417,7 +425,7 @@ bool CBrevantDlg::PreTranslateMessage(MSG& message) {
   return ends_dialog && IsSelfOrChild(message.hwnd);
 }
 
-void CBrevantDlg::OnInitialPinChangeRequest(LPARAM ticket) {
+void CBrevantDlg::OnInitialPinChangeRequest(WPARAM /*wparam*/, LPARAM ticket) {
   // Taken in every case, so that a refused request keeps no copy. A request
   // that names no ticket of ours, posted by another program, is for the key
   // of the last data message.
@@ -433,127 +441,101 @@ void CBrevantDlg::OnIdleTimerMessage(WPARAM wparam, LPARAM lparam) {
   if (const std::optional<std::uint32_t> period = IdleTimerPeriodMs(wparam, lparam)) StartTimer(kIdleTimer, *period);
 }
 
-bool CBrevantDlg::OnRegisteredMessage(UINT message, WPARAM wparam) {
-  if (message == 0) return false;
-  if (message == certs_changed_message_) {
-    OnCertsChanged(wparam);
-    return true;
-  }
-  if (message == bring_to_front_message_) {
-    ShowMainWindow();
-    return true;
-  }
-  return false;
-}
+void CBrevantDlg::OnBringToFront(WPARAM /*wparam*/, LPARAM /*lparam*/) { ShowMainWindow(); }
 
 bool CBrevantDlg::OnNotify(int id, NMHDR& header, LRESULT& result) {
   if (id != IDC_KEY_TREE) return false;
+  result = 0;
   switch (header.code) {
     case NM_CLICK:
-      result = 0;
       return true;
     case TVN_SELCHANGEDW:
     case TVN_SELCHANGEDA:
       if (!rebuilding_tree_) OnSelectNode();
-      result = 0;
       return true;
     case NM_DBLCLK:
       if ((tree_.NodeId(tree_.SelectedNode()) & kCertNodeTag) == kCertNodeTag) ViewSelectedCert();
-      result = 0;
       return true;
     default:
       return false;
   }
 }
 
-bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+CBrevantDlg::MessageHandler CBrevantDlg::HandlerOf(UINT message) const {
   switch (message) {
-    case WM_NCPAINT:
-      if (start_counter_ <= 0) return false;
-      --start_counter_;
-      HideMainWindow();
-      result = 0;
-      return true;
-    case WM_SYSCOMMAND:
-      if ((wparam & 0xFFF0) == IDM_ABOUTBOX) {
-        RunAboutBox();
-        result = 0;
-        return true;
-      }
-      if ((wparam & 0xFFF0) == SC_CLOSE) {
-        HideMainWindow();
-        result = 0;
-        return true;
-      }
-      return false;
-    case WM_CLOSE:
-      // Hidden first; the dialog manager then ends the dialog as Cancel.
-      HideMainWindow();
-      return false;
-    case WM_PAINT:
-      if (!IsIconic(hwnd()) || !icon_) return false;
-      {
-        const fw::PaintDc dc(hwnd());
-        RECT client = {};
-        GetClientRect(hwnd(), &client);
-        if (dc)
-          DrawIcon(dc.get(), (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2,
-                   (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2, icon_.get());
-      }
-      result = 0;
-      return true;
+    case kTrayCallbackMessage: return &CBrevantDlg::OnTrayNotify;
+    case kKeyPresentMessage: return &CBrevantDlg::OnKeyPresentMessage;
+    case kKeyRemovedMessage: return &CBrevantDlg::OnKeyRemovedMessage;
+    case kNoticeMessage: return &CBrevantDlg::OnNotice;
+    case kArrivalNoticeMessage: return &CBrevantDlg::OnArrivalNotice;
+    case kInitialPinChangeMessage: return &CBrevantDlg::OnInitialPinChangeRequest;
+    case kIdleTimerMessage: return &CBrevantDlg::OnIdleTimerMessage;
+    default: break;
+  }
+  // A registered message that is not there yet (or could not be) is 0.
+  if (message == 0) return nullptr;
+  if (message == certs_changed_message_) return &CBrevantDlg::OnCertsChanged;
+  if (message == bring_to_front_message_) return &CBrevantDlg::OnBringToFront;
+  return nullptr;
+}
+
+bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  result = 0;
+  if (const MessageHandler handler = HandlerOf(message)) {
+    (this->*handler)(wparam, lparam);
+    return true;
+  }
+  switch (message) {
+    case WM_NCPAINT: return HideWhileStarting();
+    case WM_SYSCOMMAND: return OnSysCommand(wparam & 0xFFF0);
+    case WM_PAINT: return PaintIconWhenMinimised();
     case WM_HELP:
       result = TRUE;
       return true;
     case WM_QUERYDRAGICON:
       result = reinterpret_cast<LRESULT>(icon_.get());
       return true;
+    // Seen on their way to the default handling.
+    case WM_CLOSE:
+      HideMainWindow();  // the dialog manager then ends the dialog as Cancel
+      return false;
     case WM_TIMER:
       if (wparam == kStartTimer) StopTimer(kStartTimer);
       return false;
-    case kTrayCallbackMessage:
-      OnTrayNotify(lparam);
-      result = 0;
-      return true;
-    case kKeyPresentMessage:
-    case kKeyRemovedMessage: {
-      result = 0;
-      // A message the key monitor did not send is not a key event.
-      const std::optional<std::string> reader = TakeReaderName(lparam);
-      if (!reader) return true;
-      if (message == kKeyPresentMessage) result = OnKeyInserted(*reader);
-      else OnKeyRemovedMsg(*reader);
-      return true;
-    }
-    case kNoticeMessage:
-      OnNotice(wparam);
-      result = 0;
-      return true;
-    case kArrivalNoticeMessage:
-      OnArrivalNotice();
-      result = 0;
-      return true;
     case WM_COPYDATA:
       OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lparam));
       return false;
-    case kInitialPinChangeMessage:
-      OnInitialPinChangeRequest(lparam);
-      result = 0;
-      return true;
-    case kIdleTimerMessage:
-      OnIdleTimerMessage(wparam, lparam);
-      result = 0;
-      return true;
     case WM_DESTROY:
       StopKeyMonitor();
       return false;
     default:
-      if (OnRegisteredMessage(message, wparam)) {
-        result = 0;
-        return true;
-      }
       return Dialog::OnMessage(message, wparam, lparam, result);
   }
+}
+
+bool CBrevantDlg::HideWhileStarting() {
+  if (start_counter_ <= 0) return false;
+  --start_counter_;
+  HideMainWindow();
+  return true;
+}
+
+bool CBrevantDlg::OnSysCommand(WPARAM command) {
+  if (command == IDM_ABOUTBOX) RunAboutBox();
+  else if (command == SC_CLOSE) HideMainWindow();
+  else return false;
+  return true;
+}
+
+bool CBrevantDlg::PaintIconWhenMinimised() {
+  if (!IsIconic(hwnd()) || !icon_) return false;
+  const fw::PaintDc dc(hwnd());
+  RECT client = {};
+  GetClientRect(hwnd(), &client);
+  if (dc)
+    DrawIcon(dc.get(), (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2,
+             (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2, icon_.get());
+  return true;
 }
 
 bool CBrevantDlg::OnCommand(int id, int code, HWND control) {

@@ -58,19 +58,31 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   void OnSelectNode();
   // Slides the popup up with `text`; the one popup is made on first use.
   void ShowPopup(const char* text);
-  void OnTrayNotify(LPARAM mouse_message);
-  // The tree and the PIN check; the notice follows from the queue.
-  LRESULT OnKeyInserted(const std::string& reader);
+  // The window's own messages and the registered ones, each answered with
+  // 0: the handler of `message`, null for any other.
+  using MessageHandler = void (CBrevantDlg::*)(WPARAM wparam, LPARAM lparam);
+  MessageHandler HandlerOf(UINT message) const;
+  void OnTrayNotify(WPARAM icon, LPARAM mouse_message);
+  void OnKeyPresentMessage(WPARAM wparam, LPARAM ticket);
+  void OnKeyRemovedMessage(WPARAM wparam, LPARAM ticket);
+  void OnNotice(WPARAM which, LPARAM lparam);
   // The popup with the insertion notice, then the bank's site.
-  void OnArrivalNotice();
-  void OnKeyRemovedMsg(const std::string& reader);
-  void OnNotice(WPARAM which);
-  void OnCopyData(const COPYDATASTRUCT* data);
-  void OnCertsChanged(WPARAM what);
-  void OnInitialPinChangeRequest(LPARAM ticket);
+  void OnArrivalNotice(WPARAM wparam, LPARAM lparam);
+  void OnInitialPinChangeRequest(WPARAM wparam, LPARAM ticket);
   void OnIdleTimerMessage(WPARAM wparam, LPARAM lparam);
-  // The registered messages of other programs; false for any other.
-  bool OnRegisteredMessage(UINT message, WPARAM wparam);
+  void OnCertsChanged(WPARAM what, LPARAM lparam);
+  void OnBringToFront(WPARAM wparam, LPARAM lparam);
+
+  // System messages the window answers itself; false leaves them to the
+  // default handling.
+  bool HideWhileStarting();  // the first paints of the frame: it starts hidden
+  bool OnSysCommand(WPARAM command);
+  bool PaintIconWhenMinimised();
+
+  // The tree and the PIN check; the notice follows from the queue.
+  void OnKeyInserted(const std::string& reader);
+  void OnKeyRemovedMsg(const std::string& reader);
+  void OnCopyData(const COPYDATASTRUCT* data);
   void ViewSelectedCert();
   void OnRegisterCerts();
   void OnRemoveCerts();
