@@ -17,6 +17,7 @@
 #include "key_monitor.h"
 #include "label_change.h"
 #include "language.h"
+#include "main_window_layout.h"
 #include "main_window_messages.h"
 #include "phase_trace.h"
 #include "pin_change.h"
@@ -36,10 +37,10 @@
 namespace brevant {
 namespace {
 
-// Layout of the window, in client pixels.
-constexpr int kBannerWidth = 425, kBannerHeight = 114;
-constexpr int kButtonX = 265, kButtonTop = 145, kButtonStep = 45, kButtonWidth = 135, kButtonHeight = 25;
-constexpr int kButtonColumnHeight = kButtonStep * 5 + 20;
+// Change PIN, key info, certificate info, change label, hide: the column
+// of skinned buttons, from the top.
+constexpr int kColumnButtonIds[kColumnButtons] = {IDC_CHANGE_PIN, IDC_KEY_INFO, IDC_CERT_INFO, IDC_CHANGE_LABEL,
+                                                  IDC_HIDE};
 constexpr int kMaskColour = RGB(255, 0, 255);
 constexpr std::size_t kSelectionChars = 63;
 
@@ -117,9 +118,7 @@ bool CBrevantDlg::OnInitDialog() {
   }
   // Before their texts and places are set, so they are drawn skinned from
   // the first paint.
-  const int skinned[] = {IDC_CHANGE_PIN, IDC_KEY_INFO, IDC_CERT_INFO, IDC_CHANGE_LABEL, IDC_HIDE};
-  static_assert(sizeof skinned / sizeof skinned[0] == sizeof column_buttons_ / sizeof column_buttons_[0]);
-  for (std::size_t i = 0; i < std::size(skinned); ++i) column_buttons_[i].SubclassButton(Item(skinned[i]));
+  for (std::size_t i = 0; i < kColumnButtons; ++i) column_buttons_[i].SubclassButton(Item(kColumnButtonIds[i]));
   SetUpControls();
   RegisterMessages();
   computer_texts_ = ReadComputerTexts();
@@ -170,21 +169,19 @@ void CBrevantDlg::RegisterMessages() {
 }
 
 void CBrevantDlg::LayOut() {
-  MoveItem(IDC_BANNER, 0, 0, kBannerWidth, kBannerHeight);
-  const int column[] = {IDC_CHANGE_PIN, IDC_KEY_INFO, IDC_CERT_INFO, IDC_CHANGE_LABEL, IDC_HIDE};
-  for (int i = 0; i < 5; ++i) {
-    MoveItem(column[i], kButtonX, kButtonTop + kButtonStep * i, kButtonWidth, kButtonHeight);
-    ShowItem(column[i], true);
+  const MainWindowLayout layout = LayOutMainWindow(MainWindowMeasures{});
+  const auto place = [this](int id, const Box& box) { MoveItem(id, box.x, box.y, box.width, box.height); };
+  place(IDC_BANNER, layout.banner);
+  for (std::size_t i = 0; i < kColumnButtons; ++i) {
+    place(kColumnButtonIds[i], layout.buttons[i]);
+    ShowItem(kColumnButtonIds[i], true);
   }
-  const int h = kButtonColumnHeight;
-  MoveItem(IDC_BUTTON_FRAME, 235, 133, 155, h);
+  place(IDC_BUTTON_FRAME, layout.button_frame);
   ShowItem(IDC_BUTTON_FRAME, false);
-  MoveItem(IDC_KEY_TREE, 15, 133, 230, h - 8);
+  place(IDC_KEY_TREE, layout.tree);
   ShowItem(IDC_DETAILS_LIST, false);
-  SetWindowSize(475, h + 199);
-  CenterWindow();
-  MoveItem(IDC_KEY_FRAME, 8, 114, 402, h + 17);
-  SetWindowSize(425, h + 179);
+  place(IDC_KEY_FRAME, layout.key_frame);
+  SetWindowSize(layout.window.width, layout.window.height);
   CenterWindow();
 }
 

@@ -15,6 +15,7 @@
 #include "key_dialog_host.h"
 #include "key_info_dialog.h"
 #include "key_tree_control.h"
+#include "main_window_layout.h"
 #include "msn_wnd.h"
 #include "open_dialogs.h"
 #include "scoped_gdi.h"
@@ -104,9 +105,7 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   std::string copied_text_;  // the text of the last data message
   bool rebuilding_tree_ = false;
 
-  // Change PIN, key info, certificate info, change label, hide: the column
-  // of skinned buttons.
-  CXPButton column_buttons_[5];
+  CXPButton column_buttons_[kColumnButtons];  // the column of skinned buttons, from the top
   KeyTreeControl tree_;
   DetailsListControl details_;
   KeyRecordMap records_;
