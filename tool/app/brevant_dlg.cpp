@@ -2,9 +2,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "bank_clock.h"
@@ -47,6 +44,8 @@ constexpr std::size_t kSelectionChars = 63;
 constexpr UINT_PTR kStartTimer = 1000;  // stopped when it fires
 constexpr UINT_PTR kIdleTimer = 1001;
 
+// The exit question is held in a buffer of this size.
+constexpr std::size_t kConfirmExitBuffer = 256;
 // The text part of a data message is kept in a buffer of this size.
 constexpr std::size_t kCopiedTextBuffer = 64;
 
@@ -199,9 +198,8 @@ void CBrevantDlg::RunAboutBox() {
 }
 
 void CBrevantDlg::ConfirmExit() {
-  char text[256] = {};
-  std::snprintf(text, sizeof text, "%s", LngText("MainFrm", "IDS_CONFIRM_EXIT").c_str());
-  if (ToolMessageBox(hwnd(), text, MB_YESNO | MB_ICONQUESTION) == IDYES) EndDialog(IDOK);
+  const std::string question = CutText(LngText("MainFrm", "IDS_CONFIRM_EXIT"), kConfirmExitBuffer);
+  if (ToolMessageBox(hwnd(), question, MB_YESNO | MB_ICONQUESTION) == IDYES) EndDialog(IDOK);
 }
 
 void CBrevantDlg::InformUser(const std::string& text) { ToolMessageBox(hwnd(), text, MB_ICONINFORMATION); }
@@ -351,11 +349,7 @@ void CBrevantDlg::OnCertsChanged(WPARAM what, LPARAM /*lparam*/) {
   }
   RemoveProviderCerts(CspInfo("CSP_NAME"), CspInfo("SM2_STORE_NAME"));
   RefreshKeyTree();
-  if (what == kCertsDownloaded) {
-    char text[260] = {};
-    std::snprintf(text, sizeof text, "%s\n", kCertsDownloadedText);
-    ShowPopup(text);
-  }
+  if (what == kCertsDownloaded) ShowPopup((std::string(kCertsDownloadedText) + "\n").c_str());
 }
 
 void CBrevantDlg::ViewSelectedCert() {
