@@ -11,11 +11,11 @@
 #include "brevant_dlg.h"
 #include "cert_store.h"
 #include "com_apartment.h"
-#include "ini.h"
 #include "language.h"
 #include "profile_value.h"
 #include "scoped_handle.h"
 #include "settings.h"
+#include "settings_copy.h"
 #include "text_cut.h"
 #include "trusted_zone.h"
 

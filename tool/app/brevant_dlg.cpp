@@ -12,10 +12,12 @@
 #include "device_library_notice.h"
 #include "key_info_dialog.h"
 #include "key_monitor.h"
+#include "key_monitor_wiring.h"
 #include "label_change.h"
 #include "language.h"
 #include "main_window_layout.h"
 #include "main_window_messages.h"
+#include "message_contents.h"
 #include "phase_trace.h"
 #include "pin_change.h"
 #include "resource.h"
@@ -27,9 +29,7 @@
 #include "system_tray.h"
 #include "text.h"
 #include "text_cut.h"
-#include "tool_key_monitor.h"
 #include "tool_message_box.h"
-#include "window_messages.h"
 
 namespace brevant {
 namespace {

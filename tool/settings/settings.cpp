@@ -1,7 +1,7 @@
 #include "settings.h"
 
 #include "device_table.h"
-#include "ini.h"
+#include "settings_copy.h"
 #include "language.h"
 #include "module_path.h"
 

@@ -8,7 +8,7 @@
 
 #include "cached_texts.h"
 #include "device_table.h"
-#include "ini.h"
+#include "settings_copy.h"
 #include "scoped_handle.h"
 #include "settings.h"
 #include "sim_fixture.h"

@@ -1,4 +1,4 @@
-#include "tool_key_monitor.h"
+#include "key_monitor_wiring.h"
 
 #include "browser_integration.h"
 #include "cached_texts.h"

@@ -1,4 +1,4 @@
-#include "window_messages.h"
+#include "message_contents.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "ini.h"
+#include "settings_copy.h"
 
 #include <shlobj.h>
 

@@ -1,5 +1,5 @@
 // The main window's reading of data messages and of the idle timer message.
-#include "window_messages.h"
+#include "message_contents.h"
 
 #include <gtest/gtest.h>
 
