@@ -31,22 +31,25 @@ struct Watcher {
   fw::ScopedHandle stop;  // set to end the current thread
 };
 
+// Inserted keys by reader name, with the insertion they belong to (a key
+// pulled and plugged back between two looks counts as removal + arrival).
+using Snapshot = std::map<std::string, std::pair<std::string, std::uint32_t>>;
+
 // What a watcher thread owns: its own stop event (a later registration may
-// start a new thread with a new one) and a reference to this library.
+// start a new thread with a new one), a reference to this library, and the
+// keys inserted when the callbacks were registered, the ones it reports no
+// arrival for.
 struct ThreadArgs {
   HMODULE module;
   HANDLE stop;
   std::wstring folder;
+  Snapshot known;
 };
 
 Watcher& TheWatcher() {
   static Watcher watcher;
   return watcher;
 }
-
-// Inserted keys by reader name, with the insertion they belong to (a key
-// pulled and plugged back between two looks counts as removal + arrival).
-using Snapshot = std::map<std::string, std::pair<std::string, std::uint32_t>>;
 
 // Taken inside the folder's transaction so that no key is caught half-way
 // through a change; nothing when the folder is busy.
@@ -58,6 +61,13 @@ std::optional<Snapshot> TakeSnapshot(const std::wstring& folder) {
   for (const KeyState& key : store.LoadAll())
     if (key.inserted) snapshot[ReaderName(key.slot)] = {key.name, key.insertion};
   return snapshot;
+}
+
+// The keys present at registration; empty when the folder stays busy.
+Snapshot FirstSnapshot(const std::wstring& folder) {
+  for (int attempt = 0; attempt < 50; ++attempt)
+    if (std::optional<Snapshot> first = TakeSnapshot(folder)) return std::move(*first);
+  return {};
 }
 
 void Report(const Snapshot& before, const Snapshot& after, const Registration& r) {
@@ -79,15 +89,9 @@ DWORD WINAPI WatchKeys(void* param) {
   const HMODULE module = args->module;
   const fw::ScopedHandle stop(args->stop);
   const std::wstring folder = args->folder;
+  Snapshot known = std::move(args->known);
   delete args;
   Watcher& w = TheWatcher();
-  Snapshot known;
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    if (std::optional<Snapshot> first = TakeSnapshot(folder)) {
-      known = std::move(*first);
-      break;
-    }
-  }
   fw::ScopedChangeNotification change(FindFirstChangeNotificationW(
       folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE));
   for (;;) {
@@ -143,6 +147,10 @@ extern "C" ULONG WINAPI TK_SetDevChgFunc(const char* reader_filter, TK_DevChgCal
     }
     if (running) return tk::kOk;
 
+    // Taken now, not by the thread: a key plugged in after this call returns
+    // is reported even if the thread has not looked yet.
+    const std::wstring folder = KeyStore(StateFolderFromEnvironment()).folder();
+    Snapshot known = FirstSnapshot(folder);
     w.stop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     HANDLE thread_stop = nullptr;
     if (!w.stop || !DuplicateHandle(GetCurrentProcess(), w.stop.get(), GetCurrentProcess(), &thread_stop, 0,
@@ -154,7 +162,7 @@ extern "C" ULONG WINAPI TK_SetDevChgFunc(const char* reader_filter, TK_DevChgCal
       CloseHandle(thread_stop);
       return tk::kStorageError;
     }
-    auto* args = new ThreadArgs{self, thread_stop, KeyStore(StateFolderFromEnvironment()).folder()};
+    auto* args = new ThreadArgs{self, thread_stop, folder, std::move(known)};
     w.thread.reset(CreateThread(nullptr, 0, WatchKeys, args, 0, nullptr));
     if (!w.thread) {
       CloseHandle(thread_stop);

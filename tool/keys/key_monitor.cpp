@@ -69,6 +69,24 @@ void KeyMonitor::Start() {
     g_active_monitor = this;
   }
   api_.TK_SetDevChgFunc(kMonitoredReader, &OnKeyArrived, &OnKeyRemoved, kMonitoredReader, 0);
+  CatchKeysPluggedInDuringStart();
+}
+
+// A key plugged in between the scan and the registration is news to neither:
+// the library takes it as already there. A second look finds it; one the
+// callback reported meanwhile is present already and not reported twice.
+void KeyMonitor::CatchKeysPluggedInDuringStart() {
+  const std::optional<ReaderListing> listing = ListReaders(api_);
+  if (!listing || listing->count == 0) return;
+  std::lock_guard guard(lock_);
+  if (stopped_) return;
+  for (const std::string& reader : listing->names) {
+    ULONG state = 0;
+    if (api_.TK_GetDevState(reader.c_str(), &state) != tk::kOk || state != kKeyPresent) continue;
+    if (presence_.try_emplace(reader, kNoKey).first->second == kKeyPresent) continue;
+    MarkPresent(reader);
+    actions_.PostToMainWindow(kKeyPresentMessage, 0, reader.c_str());
+  }
 }
 
 void KeyMonitor::Stop() {

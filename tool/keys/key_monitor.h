@@ -61,8 +61,9 @@ class KeyMonitor {
   ~KeyMonitor();
 
   // The start-up scan (each key present is reported as an arrival without
-  // the pause), then the library's callbacks go to this monitor. Nothing is
-  // registered when the readers cannot be listed or queried.
+  // the pause), then the library's callbacks go to this monitor, then a
+  // second look for keys plugged in meanwhile. Nothing is registered when
+  // the readers cannot be listed or queried.
   void Start();
   void OnArrival(const char* reader);
   void OnRemoval(const char* reader);
@@ -76,6 +77,8 @@ class KeyMonitor {
   ULONG PresenceOf(const std::string& reader);
 
  private:
+  // After the registration: keys plugged in while the monitor started.
+  void CatchKeysPluggedInDuringStart();
   // Records the key as present; a reader already present counts no second
   // key. Lock held.
   void MarkPresent(const std::string& reader);

@@ -141,6 +141,35 @@ TEST_F(KeyMonitorOnToken, ScanReportsKeysPresentAtStartAndTheWatcherTheChanges) 
   }
 }
 
+// The library's registration, with a key plugged in just before the library
+// takes the keys present as its starting point.
+tk::TK_SetDevChgFunc_Fn g_library_registration = nullptr;
+ULONG WINAPI RegisterAfterPluggingInSecond(const char* filter, TK_DevChgCallback arrival,
+                                           TK_DevChgCallback removal, const void* context, ULONG reserved) {
+  if (simtest::Tokenctl("insert second").exit_code != 0) return tk::kStorageError;
+  return g_library_registration(filter, arrival, removal, context, reserved);
+}
+
+TEST_F(KeyMonitorOnToken, AKeyPluggedInWhileTheMonitorStartsIsReportedOnce) {
+  Key("first", true);
+  Key("second", false);
+  g_library_registration =
+      reinterpret_cast<tk::TK_SetDevChgFunc_Fn>(reinterpret_cast<void*>(GetProcAddress(api_.module(), "TK_SetDevChgFunc")));
+  ASSERT_NE(g_library_registration, nullptr);
+  api_.TK_SetDevChgFunc.Set(reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&RegisterAfterPluggingInSecond)));
+  KeyMonitor monitor(api_, actions_);
+  monitor.Start();
+  api_.TK_SetDevChgFunc.Set(reinterpret_cast<FARPROC>(reinterpret_cast<void*>(g_library_registration)));
+  EXPECT_EQ(actions_.Take(), (Events{"icon+", "present Quillon Tarnex UDISK 0", "present Quillon Tarnex UDISK 1"}));
+  EXPECT_EQ(monitor.present_count(), 2);
+  // A second report of the arrival would come before the removal.
+  ASSERT_EQ(simtest::Tokenctl("remove second").exit_code, 0u);
+  ASSERT_TRUE(actions_.WaitFor(6));
+  EXPECT_EQ(actions_.Take(),
+            (Events{"removed Quillon Tarnex UDISK 1", "pause 200", "pause 200", "ssl", "certs", "refresh"}));
+  EXPECT_EQ(monitor.present_count(), 1);
+}
+
 TEST_F(KeyMonitorOnToken, NoEventsWhenTheReadersCannotBeListed) {
   Key("first", true);
   ASSERT_EQ(simtest::Tokenctl("fail first TK_ListReaders 0x0A000001").exit_code, 0u);
