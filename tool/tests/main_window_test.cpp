@@ -46,6 +46,11 @@ void PressKey(WORD key) {
 
 class MainWindow : public brevant::testing::RunningTool {
  protected:
+  // The tool's texts, read through the device library as the tool reads them.
+  void SetUp() override {
+    RunningTool::SetUp();
+    ASSERT_EQ(brevant::LoadDeviceLibrary((simtest::BinDir() + "\\RVControl.ini").c_str()), 0);
+  }
   // The tool running with the key `name` plugged in and its window shown,
   // the key selected.
   HWND StartWithKey(const char* name) {
@@ -72,7 +77,6 @@ class MainWindow : public brevant::testing::RunningTool {
 };
 
 TEST_F(MainWindow, EnterAndEscapeBelongToTheDialogOverTheMainWindow) {
-  ASSERT_EQ(brevant::LoadDeviceLibrary((simtest::BinDir() + "\\RVControl.ini").c_str()), 0);
   Tokenctl("create plain --pin-change-tag 1 --label Old");
   const HWND window = StartWithKey("plain");
   ASSERT_NE(window, nullptr);
