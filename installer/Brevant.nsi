@@ -328,6 +328,10 @@ Section "证书管理工具（必需）" SecSuite
   File "${BIN}\TKLN0804.ini"
   File "${BIN}\Brevant.ico"
   File "${BIN}\QZR_logo.bmp"
+  ; The banner drawn for 125, 150 and 200 % display scaling.
+  File "${BIN}\QZR_logo_125.bmp"
+  File "${BIN}\QZR_logo_150.bmp"
+  File "${BIN}\QZR_logo_200.bmp"
   ; Edge's IE mode and Internet Explorer show pages in 32-bit processes by
   ; default: they load this one. It follows the settings file above it.
   SetOutPath "$INSTDIR\x86"
@@ -531,6 +535,9 @@ Section "Uninstall"
   Delete "$INSTDIR\TKLN0804.ini"
   Delete "$INSTDIR\Brevant.ico"
   Delete "$INSTDIR\QZR_logo.bmp"
+  Delete "$INSTDIR\QZR_logo_125.bmp"
+  Delete "$INSTDIR\QZR_logo_150.bmp"
+  Delete "$INSTDIR\QZR_logo_200.bmp"
   !insertmacro RemoveDeviceLibrary "$INSTDIR" "DeviceLibrary"
   !insertmacro RemoveDeviceLibrary "$INSTDIR\x86" "DeviceLibrary32"
   Delete "$INSTDIR\tokenctl.exe"

@@ -38,8 +38,8 @@ check "  nothing installed" eval 'test ! -e "$WINEPREFIX/drive_c/Brevant" && reg
 echo "== install"
 install "$setup"
 check "exit code 0" test $? -eq 0
-for f in Brevant.exe Kestrine.dll Corvane.exe RVControl.ini TKLN0804.ini Brevant.ico QZR_logo.bmp RVA.dll \
-         tokenctl.exe uninstall.exe; do
+for f in Brevant.exe Kestrine.dll Corvane.exe RVControl.ini TKLN0804.ini Brevant.ico QZR_logo.bmp \
+         QZR_logo_125.bmp QZR_logo_150.bmp QZR_logo_200.bmp RVA.dll tokenctl.exe uninstall.exe; do
   check "installed $f" test -f "$folder/$f"
 done
 check "the installer's own helper not installed" test ! -e "$folder/StartAsUser.exe"

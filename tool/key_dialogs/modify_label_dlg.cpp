@@ -4,6 +4,7 @@
 #include "language.h"
 #include "pin_record.h"
 #include "pin_strength.h"
+#include "program_icon.h"
 #include "resource.h"
 #include "secret_buffer.h"
 #include "soft_keyboard.h"
@@ -30,10 +31,10 @@ bool CModifyLabelDlg::OnInitDialog() {
   SetItemText(IDCANCEL, ToolKeyText("BUT_IDCANCEL"));
   ShowItem(IDC_LABEL_HINT, false);
   ShowItem(IDC_LABEL_PIN_HINT, false);
-  // Shared: the system keeps it, nothing to destroy.
-  const HICON icon = static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BREVANT), IMAGE_ICON, 16, 16, LR_SHARED));
+  // Drawn for the dialog's DPI and kept for the process: nothing to destroy.
+  const HICON icon = SmallProgramIcon(hwnd());
   if (icon != nullptr) SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  if (const HICON big = BigProgramIcon(hwnd())) SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
   soft_keyboard_button_.SubclassButton(Item(IDC_LABEL_SOFT_KEYBOARD));
   soft_keyboard_button_.SetIcon(icon);
   pin_.SubclassEdit(Item(IDC_LABEL_PIN));

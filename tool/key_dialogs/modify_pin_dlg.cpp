@@ -7,6 +7,7 @@
 #include "device_table.h"
 #include "language.h"
 #include "pin_record.h"
+#include "program_icon.h"
 #include "resource.h"
 #include "secret_buffer.h"
 #include "soft_keyboard.h"
@@ -72,8 +73,7 @@ bool CModifyPinDlg::OnInitDialog() {
   if (first_use_) EnableWindow(Item(IDC_OLD_PIN), FALSE);
   EnableWindow(Item(IDOK), FALSE);
   soft_keyboard_button_.SubclassButton(Item(IDC_PIN_SOFT_KEYBOARD));
-  soft_keyboard_button_.SetIcon(static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BREVANT), IMAGE_ICON, 16, 16, LR_SHARED)));
+  soft_keyboard_button_.SetIcon(SmallProgramIcon(hwnd()));  // kept for the process: nothing to destroy
   target_ = Item(first_use_ ? IDC_NEW_PIN : IDC_OLD_PIN);
 
   tip_text_ = ToolKeyText("SETPIN_TIP");

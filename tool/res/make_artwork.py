@@ -1,7 +1,13 @@
 #!/usr/bin/env python3
 """Draws the tray tool's own artwork and writes it beside this script (and
 the icon and banner into dist/). Run again after changing a picture; the
-outputs are kept in the repository so the build needs no drawing tools."""
+outputs are kept in the repository so the build needs no drawing tools.
+
+Every picture is drawn afresh at each display scale the tool shows
+(picture_scales.h): 100 % under its plain name, the others with _125, _150,
+_200. A picture at a scale has the 100 % picture's size at that scale's DPI,
+rounded as the program rounds (fw::ScaleToDpi), and is drawn at that size,
+never resampled, so its edges stay sharp."""
 import math
 import os
 import struct
@@ -14,6 +20,22 @@ BLUE = (30, 110, 190)
 GOLD = (235, 180, 40)
 WHITE = (255, 255, 255)
 MAGENTA = (255, 0, 255)
+
+SCALES = (100, 125, 150, 200)  # percent, as kPictureScales
+ICON_SIZES = (32, 16, 20, 24, 40, 48, 64)  # 32 first: what a load at size 0 takes
+
+
+def picture_dpi(scale):
+    return scale * 96 // 100
+
+
+def scaled(px96, dpi):
+    """A 96-DPI length at `dpi`, rounded as fw::ScaleToDpi."""
+    return (px96 * dpi + 48) // 96
+
+
+def suffix(scale):
+    return "" if scale == 100 else "_%d" % scale
 
 
 def canvas(w, h, colour):
@@ -28,8 +50,8 @@ def fill_rect(px, x0, y0, x1, y1, colour):
 
 
 def fill_circle(px, cx, cy, r, colour):
-    for y in range(len(px)):
-        for x in range(len(px[0])):
+    for y in range(max(0, int(cy - r) - 1), min(len(px), int(cy + r) + 2)):
+        for x in range(max(0, int(cx - r) - 1), min(len(px[0]), int(cx + r) + 2)):
             if (x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 <= r * r:
                 px[y][x] = colour
 
@@ -123,48 +145,70 @@ def hand_cursor():
     return px
 
 
-def tree_images():
-    px = canvas(32, 16, MAGENTA)
+def tree_images(dpi):
+    """Two square images side by side, each 16 px high at 96 DPI."""
+    k = dpi / 96
+
+    def p(v):  # a 96-DPI coordinate at this DPI
+        return math.floor(v * k + 0.5)
+
+    side = scaled(16, dpi)
+    px = canvas(2 * side, side, MAGENTA)
     # 0: the key (a USB token with a ring), 1: a certificate with a seal.
-    fill_rect(px, 1, 5, 12, 11, BLUE)
-    fill_rect(px, 12, 6, 15, 10, (160, 160, 160))
-    fill_circle(px, 4, 8, 1.6, GOLD)
-    fill_rect(px, 17, 2, 31, 13, (250, 250, 240))
-    fill_rect(px, 17, 2, 31, 3, NAVY)
-    fill_rect(px, 17, 12, 31, 13, NAVY)
+    fill_rect(px, p(1), p(5), p(12), p(11), BLUE)
+    fill_rect(px, p(12), p(6), p(15), p(10), (160, 160, 160))
+    fill_circle(px, 4 * k, 8 * k, 1.6 * k, GOLD)
+    fill_rect(px, side + p(1), p(2), side + p(15), p(13), (250, 250, 240))
+    fill_rect(px, side + p(1), p(2), side + p(15), p(2) + p(1), NAVY)
+    fill_rect(px, side + p(1), p(12), side + p(15), p(12) + p(1), NAVY)
     for y in (5, 7, 9):
-        fill_rect(px, 19, y, 28, y + 1, (120, 120, 120))
-    fill_circle(px, 28, 11, 2.5, (200, 30, 30))
+        fill_rect(px, side + p(3), p(y), side + p(12), p(y) + p(1), (120, 120, 120))
+    fill_circle(px, side + 12 * k, 11 * k, 2.5 * k, (200, 30, 30))
     return px
 
 
-def popup_background():
-    w, h = 280, 133
+def popup_background(dpi):
+    """280 x 133 at 96 DPI: a title band over a light gradient, framed. The
+    popup places its caption in the band and its text below the band's
+    edge, both scaled as this picture is."""
+    k = dpi / 96
+
+    def p(v):
+        return math.floor(v * k + 0.5)
+
+    w, h = scaled(280, dpi), scaled(133, dpi)
     px = canvas(w, h, WHITE)
     for y in range(h):
         t = y / (h - 1)
         shade = (int(200 + 50 * t), int(225 + 25 * t), 255)
         for x in range(w):
             px[y][x] = shade
-    fill_rect(px, 0, 0, w, 30, (70, 140, 210))
-    fill_rect(px, 0, 30, w, 32, NAVY)
-    draw_key(px, 6, 4, 22, GOLD, (70, 140, 210))
-    fill_rect(px, 0, h - 1, w, h, NAVY)
-    fill_rect(px, 0, 0, 1, h, NAVY)
-    fill_rect(px, w - 1, 0, w, h, NAVY)
+    line = p(1)
+    fill_rect(px, 0, 0, w, p(30), (70, 140, 210))
+    fill_rect(px, 0, p(30), w, p(32), NAVY)
+    draw_key(px, p(6), p(4), 22 * k, GOLD, (70, 140, 210))
+    fill_rect(px, 0, h - line, w, h, NAVY)
+    fill_rect(px, 0, 0, line, h, NAVY)
+    fill_rect(px, w - line, 0, w, h, NAVY)
     return px
 
 
-def banner():
-    w, h = 425, 114
+def banner(dpi):
+    """The bank's banner, 425 x 114 at 96 DPI."""
+    k = dpi / 96
+
+    def p(v):
+        return math.floor(v * k + 0.5)
+
+    w, h = scaled(425, dpi), scaled(114, dpi)
     px = canvas(w, h, WHITE)
     for y in range(h):
         for x in range(w):
             t = x / (w - 1)
             px[y][x] = (int(0 + 40 * t), int(64 + 90 * t), int(128 + 100 * t))
-    draw_key(px, 20, 17, 80, GOLD, (10, 80, 150))
+    draw_key(px, p(20), p(17), 80 * k, GOLD, (10, 80, 150))
     # A bright band under the picture.
-    fill_rect(px, 0, h - 6, w, h - 3, GOLD)
+    fill_rect(px, 0, h - p(6), w, h - p(3), GOLD)
     return px
 
 
@@ -174,10 +218,12 @@ def write(path, data):
 
 
 if __name__ == "__main__":
-    icon = icon_file([(app_icon(32), MAGENTA), (app_icon(16), MAGENTA)])
+    icon = icon_file([(app_icon(size), MAGENTA) for size in ICON_SIZES])
     write(os.path.join(HERE, "Brevant.ico"), icon)
     write(os.path.join(DIST, "Brevant.ico"), icon)
     write(os.path.join(HERE, "hand.cur"), icon_file([(hand_cursor(), MAGENTA)], kind=2, hotspots=[(16, 9)]))
-    write(os.path.join(HERE, "tree.bmp"), bmp24(tree_images()))
-    write(os.path.join(HERE, "popup.bmp"), bmp8(popup_background()))
-    write(os.path.join(DIST, "QZR_logo.bmp"), bmp24(banner()))
+    for scale in SCALES:
+        dpi = picture_dpi(scale)
+        write(os.path.join(HERE, "tree%s.bmp" % suffix(scale)), bmp24(tree_images(dpi)))
+        write(os.path.join(HERE, "popup%s.bmp" % suffix(scale)), bmp8(popup_background(dpi)))
+        write(os.path.join(DIST, "QZR_logo%s.bmp" % suffix(scale)), bmp24(banner(dpi)))

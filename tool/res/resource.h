@@ -17,6 +17,13 @@
 #define IDR_TRAY_MENU 167
 #define IDB_TREE_IMAGES 177
 #define IDI_BREVANT 185
+// The same pictures drawn at other display scales (picture_resources.h).
+#define IDB_POPUP_BACKGROUND_125 301
+#define IDB_POPUP_BACKGROUND_150 302
+#define IDB_POPUP_BACKGROUND_200 303
+#define IDB_TREE_IMAGES_125 311
+#define IDB_TREE_IMAGES_150 312
+#define IDB_TREE_IMAGES_200 313
 
 // Strings.
 #define IDS_ABOUTBOX 101

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "cached_texts.h"
+#include "dpi.h"
 #include "settings.h"
 #include "text_cut.h"
 #include "window.h"
@@ -127,8 +128,16 @@ void CSystemTray::Destroy() {
 
 void MySystemTray::LoadProgramIcon() {
   if (icon_) return;
-  const std::string file = ProgramFolder() + "\\Brevant.ico";
-  icon_.reset(static_cast<HICON>(LoadImageA(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+  icon_ = LoadTrayIconFile(ProgramFolder() + "\\Brevant.ico");
+}
+
+fw::ScopedIcon MySystemTray::LoadTrayIconFile(const std::string& file) {
+  // The notification area shows small icons at the screen's DPI: the image
+  // drawn for that size, not one Windows shrinks.
+  const int dpi = fw::SystemDpi();
+  return fw::ScopedIcon(static_cast<HICON>(LoadImageA(nullptr, file.c_str(), IMAGE_ICON,
+                                                      fw::SystemMetricAt(SM_CXSMICON, dpi),
+                                                      fw::SystemMetricAt(SM_CYSMICON, dpi), LR_LOADFROMFILE)));
 }
 
 bool MySystemTray::CreateToolIcon() { return Create(TrayTip(), icon_.get(), kToolBalloonSeconds); }

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "main_window_messages.h"
 #include "scoped_gdi.h"
@@ -71,10 +72,13 @@ class CSystemTray {
 // language file (TOOL_SYSTRAY_TIP, else the title), a ten-second balloon.
 class MySystemTray : public CSystemTray {
  public:
-  // Reads the icon file once, at its own size; it is kept while the object
-  // lives.
+  // Reads the icon file once, at the small-icon size of the screen's DPI;
+  // it is kept while the object lives.
   void LoadProgramIcon();
   bool CreateToolIcon();
+  // An icon file at the tray's size (the small-icon size of the screen's
+  // DPI); null when it cannot be read.
+  static fw::ScopedIcon LoadTrayIconFile(const std::string& file);
 
  private:
   fw::ScopedIcon icon_;

@@ -7,7 +7,12 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "dpi.h"
+#include "expiry_notice.h"
+#include "picture_scales.h"
 
 namespace {
 
@@ -226,6 +231,101 @@ TEST_F(Popup, PaintsThePictureTheCaptionAndTheText) {
   EXPECT_NE(with_text.Pixels(text_part), bare.Pixels(text_part));
   const RECT second_line = {5, 58, size.cx - 5, 74};
   EXPECT_NE(with_text.Pixels(second_line), bare.Pixels(second_line)) << "broken at words";
+}
+
+std::string LanguageText(const char* section, const char* key) {
+  char text[1024] = {};
+  GetPrivateProfileStringA(section, key, "", text, sizeof text, BREVANT_SOURCE_DIR "/dist/TKLN0804.ini");
+  return text;
+}
+
+// What the popup is given to show, in the shipped language: the removal, and
+// the arrival with each remark a certificate's dates bring.
+std::vector<std::string> ShippedNotices() {
+  const brevant::ExpiryTexts texts = {
+      LanguageText("TOOL", "KEY_INSERT"),           LanguageText("CERTINFO", "CERT_BEFORE_EFFECT"),
+      LanguageText("CERTINFO", "CERT_AFTER_EFFECT"), LanguageText("CERTINFO", "CERT_OUTTIME_TODAY"),
+      LanguageText("CERTINFO", "CERT_OUTTIME_SOMEDAY1"), LanguageText("CERTINFO", "CERT_OUTTIME_SOMEDAY2"),
+      LanguageText("CERTINFO", "EFFECT_TIME")};
+  using Date = brevant::KeyDateTime;
+  const Date now{2026, 6, 0, 15, 12}, past{2025, 1, 0, 1}, tonight{2026, 6, 0, 15, 23}, soon{2026, 6, 0, 27},
+      later{2027, 12, 0, 31};
+  std::vector<std::string> notices = {LanguageText("TOOL", "KEY_REMOVE")};
+  for (const auto& [from, to] : {std::pair{later, later}, {past, past}, {past, tonight}, {past, soon}})
+    notices.push_back(brevant::InsertionNotice(texts, true, from, to, now));
+  return notices;
+}
+
+// Windows telling the popup its screen now has another DPI. The rectangle it
+// suggests is not taken: the popup keeps to the work area's corner.
+void ChangeDpi(HWND window, int dpi) {
+  RECT suggested = {0, 0, 10, 10};
+  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+TEST_F(Popup, ShowsThePictureOfItsDpiAtThatSizeWithTheShippedTextsInside) {
+  const std::vector<std::string> notices = ShippedNotices();
+  for (const std::string& notice : notices) ASSERT_NE(notice, "") << "language file not read";
+  CMsnWnd popup{LanguageText("MsnWnd", "IDS_HINT").c_str(), LanguageText("TOOL", "TOOL_TITLE").c_str()};
+  popup.ShowMessage(notices.back().c_str());
+  ASSERT_NE(popup.hwnd(), nullptr);
+  EXPECT_EQ(popup.picture_dpi(), brevant::PictureDpi(brevant::PictureScaleFor(fw::WindowDpi(popup.hwnd()))));
+
+  // 168 DPI (175 %) lies between two scales: the 150 % picture.
+  for (const int dpi : {96, 120, 144, 168, 192}) {
+    SCOPED_TRACE("DPI " + std::to_string(dpi));
+    popup.ShowMessage(notices.back().c_str());
+    SendMessageW(popup.hwnd(), WM_TIMER, CMsnWnd::kRiseTimer, 0);
+    ChangeDpi(popup.hwnd(), dpi);
+    const int picture_dpi = brevant::PictureDpi(brevant::PictureScaleFor(dpi));
+    ASSERT_EQ(popup.picture_dpi(), picture_dpi);
+    const SIZE picture = popup.picture_size();
+    EXPECT_EQ(picture.cx, fw::ScaleToDpi(280, picture_dpi));
+    EXPECT_EQ(picture.cy, fw::ScaleToDpi(133, picture_dpi));
+
+    for (int i = 0; i < 1000 && popup.running_timer() == CMsnWnd::kRiseTimer; ++i)
+      SendMessageW(popup.hwnd(), WM_TIMER, CMsnWnd::kRiseTimer, 0);
+    ASSERT_EQ(popup.running_timer(), CMsnWnd::kStayTimer);
+    RECT client = {};
+    GetClientRect(popup.hwnd(), &client);
+    EXPECT_EQ(client.right, picture.cx) << "the window is its picture's size";
+    EXPECT_EQ(client.bottom, picture.cy);
+    const RECT place = PlaceOf(popup.hwnd());
+    EXPECT_EQ(place.right, area_.right);
+    EXPECT_EQ(place.top, area_.bottom - popup.visible_height());
+    EXPECT_GT(popup.visible_height(), picture.cy - popup.step_pixels()) << "risen as far as a step goes";
+    EXPECT_LE(popup.visible_height(), picture.cy);
+
+    const fw::ScopedGdiObject font = popup.CreateTextFont();
+    ASSERT_TRUE(font);
+    const fw::WindowDc screen(nullptr);
+    const HGDIOBJ previous = SelectObject(screen.get(), font.get());
+    SIZE caption = {};
+    GetTextExtentPoint32A(screen.get(), popup.caption(), static_cast<int>(std::strlen(popup.caption())), &caption);
+    const POINT origin = popup.CaptionOrigin();
+    const RECT text_area = popup.TextRect(client);
+    EXPECT_LE(origin.x + caption.cx, client.right) << "caption";
+    EXPECT_LE(origin.y + caption.cy, text_area.top) << "caption above the text";
+    for (const std::string& notice : notices) {
+      RECT needed = text_area;
+      DrawTextA(screen.get(), notice.c_str(), -1, &needed, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_CALCRECT);
+      EXPECT_LE(needed.right, text_area.right) << notice;
+      EXPECT_LE(needed.bottom, text_area.bottom) << notice;
+    }
+    SelectObject(screen.get(), previous);
+
+    // Down a step a tick, the bottom edge on the work area's; gone at the
+    // tick after the last whole step.
+    const int moves = popup.visible_height() / popup.step_pixels();
+    SendMessageW(popup.hwnd(), WM_TIMER, CMsnWnd::kStayTimer, 0);
+    SendMessageW(popup.hwnd(), WM_TIMER, CMsnWnd::kFallTimer, 0);
+    EXPECT_EQ(PlaceOf(popup.hwnd()).bottom, area_.bottom);
+    for (int i = 1; i < moves && popup.hwnd() != nullptr; ++i)
+      SendMessageW(popup.hwnd(), WM_TIMER, CMsnWnd::kFallTimer, 0);
+    ASSERT_NE(popup.hwnd(), nullptr);
+    SendMessageW(popup.hwnd(), WM_TIMER, CMsnWnd::kFallTimer, 0);
+    EXPECT_EQ(popup.hwnd(), nullptr);
+  }
 }
 
 }  // namespace

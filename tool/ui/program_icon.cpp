@@ -1,0 +1,29 @@
+#include "program_icon.h"
+
+#include <map>
+#include <mutex>
+
+#include "dpi.h"
+#include "resource.h"
+#include "scoped_gdi.h"
+
+namespace brevant {
+
+HICON ProgramIconAt(int size) {
+  constexpr int kLargestIcon = 256;
+  if (size <= 0 || size > kLargestIcon) return nullptr;
+  static std::mutex lock;
+  static std::map<int, fw::ScopedIcon> loaded;
+  const std::lock_guard guard(lock);
+  fw::ScopedIcon& icon = loaded[size];
+  if (!icon)
+    icon.reset(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_BREVANT), IMAGE_ICON, size, size, 0)));
+  return icon.get();
+}
+
+HICON SmallProgramIcon(HWND window) { return ProgramIconAt(fw::SystemMetricAt(SM_CXSMICON, fw::WindowDpi(window))); }
+
+HICON BigProgramIcon(HWND window) { return ProgramIconAt(fw::SystemMetricAt(SM_CXICON, fw::WindowDpi(window))); }
+
+}  // namespace brevant
