@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "dpi.h"
+#include "program_icon.h"
+
 namespace {
 
 using brevant::CSystemTray;
@@ -135,6 +138,27 @@ TEST_F(TrayIcon, AnIconAddedAtAShellRestartGoesWithTheLastKey) {
   EXPECT_EQ(ShellIcons(), 1) << "re-added once";
   EXPECT_TRUE(tray_.RemoveIcon());
   EXPECT_TRUE(ShellIconsBecome(0));
+}
+
+int IconWidth(HICON icon) {
+  ICONINFO info = {};
+  if (icon == nullptr || !GetIconInfo(icon, &info)) return 0;
+  const fw::ScopedGdiObject colour(info.hbmColor), mask(info.hbmMask);
+  BITMAP bitmap = {};
+  return GetObjectW(colour ? colour.get() : mask.get(), sizeof bitmap, &bitmap) != 0 ? bitmap.bmWidth : 0;
+}
+
+TEST(ProgramIcons, EachSizeIsLoadedAtThatSizeAndKept) {
+  // Small and big icons at 100, 125, 150 and 200 %, in an order where a
+  // cache that ignores the size would hand back the first.
+  for (const int size : {16, 32, 20, 40, 24, 48, 64}) {
+    const HICON icon = brevant::ProgramIconAt(size);
+    EXPECT_EQ(IconWidth(icon), size);
+    EXPECT_EQ(brevant::ProgramIconAt(size), icon) << size << ": loaded once";
+  }
+  EXPECT_EQ(brevant::ProgramIconAt(0), nullptr);
+  const fw::ScopedIcon tray = brevant::MySystemTray::LoadTrayIconFile(BREVANT_SOURCE_DIR "/dist/Brevant.ico");
+  EXPECT_EQ(IconWidth(tray.get()), fw::SystemMetricAt(SM_CXSMICON, fw::SystemDpi())) << "the tray's small icon";
 }
 
 }  // namespace
