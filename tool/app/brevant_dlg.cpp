@@ -10,6 +10,7 @@
 #include "cert_store.h"
 #include "cert_viewer.h"
 #include "device_library_notice.h"
+#include "dpi.h"
 #include "key_info_dialog.h"
 #include "key_monitor.h"
 #include "key_monitor_wiring.h"
@@ -19,6 +20,8 @@
 #include "main_window_messages.h"
 #include "message_contents.h"
 #include "phase_trace.h"
+#include "picture_resources.h"
+#include "picture_scales.h"
 #include "pin_change.h"
 #include "resource.h"
 #include "scoped_crypt.h"
@@ -39,6 +42,7 @@ namespace {
 constexpr int kColumnButtonIds[kColumnButtons] = {IDC_CHANGE_PIN, IDC_KEY_INFO, IDC_CERT_INFO, IDC_CHANGE_LABEL,
                                                   IDC_HIDE};
 constexpr int kMaskColour = RGB(255, 0, 255);
+constexpr int kTreeImageSize = 16;  // at 96 DPI
 constexpr std::size_t kSelectionChars = 63;
 
 constexpr UINT_PTR kStartTimer = 1000;  // stopped when it fires
@@ -77,11 +81,7 @@ void AllowMessage(HWND window, UINT message) {
 
 }  // namespace
 
-CBrevantDlg::CBrevantDlg() : Dialog(IDD_BREVANT_DIALOG) {
-  // An icon at its own size, from the file shipped beside the program.
-  const std::string icon_file = ProgramFolder() + "\\Brevant.ico";
-  icon_.reset(static_cast<HICON>(LoadImageA(nullptr, icon_file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
-}
+CBrevantDlg::CBrevantDlg() : Dialog(IDD_BREVANT_DIALOG) {}
 
 CBrevantDlg::~CBrevantDlg() = default;
 
@@ -104,10 +104,6 @@ void CBrevantDlg::StartUp() {
 
 bool CBrevantDlg::OnInitDialog() {
   StartUp();
-  if (icon_) {
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
-  }
   if (HMENU system_menu = GetSystemMenu(hwnd(), FALSE)) {
     wchar_t about[64] = {};
     if (LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 64) > 0) {
@@ -129,7 +125,7 @@ bool CBrevantDlg::OnInitDialog() {
   PublishMainWindow(hwnd());
   StartKeyMonitor();
   for (int id : {IDC_FORMAT, IDC_HIDE, IDC_CHANGE_PIN, IDC_CHANGE_LABEL, IDC_KEY_INFO}) ShowItem(id, false);
-  LayOut();
+  LayOut(fw::WindowDpi(hwnd()), true);
   return true;
 }
 
@@ -137,18 +133,11 @@ void CBrevantDlg::SetUpControls() {
   const HINSTANCE program = GetModuleHandleW(nullptr);
   tree_.Attach(Item(IDC_KEY_TREE));
   details_.Attach(Item(IDC_DETAILS_LIST));
-  tree_images_.reset(ImageList_LoadImageW(program, MAKEINTRESOURCEW(IDB_TREE_IMAGES), 16, 1, kMaskColour,
-                                          IMAGE_BITMAP, LR_CREATEDIBSECTION));
-  if (tree_images_)
-    SendMessageW(tree_.hwnd(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(tree_images_.get()));
+  LoadPictures(fw::WindowDpi(hwnd()));
 
   details_.SetUpColumns(ToolText("LIST_CTL_TEXT_0"), 80, 145);
 
   SetItemText(IDC_WELCOME_TEXT, ToolText("WELCOM_TEXT_LOGIN"));
-  const std::string banner_file = ProgramFolder() + "\\QZR_logo.bmp";
-  banner_.reset(LoadImageA(nullptr, banner_file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-  if (banner_)
-    SendMessageW(Item(IDC_BANNER), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(banner_.get()));
 
   SetText(ToolText("TOOL_TITLE"));
   const std::pair<int, const char*> buttons[] = {{IDC_CHANGE_PIN, "BUT_CHANGE_PIN"}, {IDC_CHANGE_LABEL, "BUT_CHANGE_LABEL"},
@@ -167,8 +156,51 @@ void CBrevantDlg::RegisterMessages() {
   must_change_pin_message_ = MustChangeInitPinMessage();
 }
 
-void CBrevantDlg::LayOut() {
-  const MainWindowLayout layout = LayOutMainWindow(MainWindowMeasures{});
+// The icons, the tree's images and the banner for a DPI: the icons at the
+// sizes Windows asks for there, the pictures drawn for the largest scale not
+// above it, so none is stretched by a fraction.
+void CBrevantDlg::LoadPictures(int dpi) {
+  const std::string icon_file = ProgramFolder() + "\\Brevant.ico";
+  const auto load_icon = [&](int width_metric, int height_metric) {
+    return static_cast<HICON>(LoadImageA(nullptr, icon_file.c_str(), IMAGE_ICON, fw::SystemMetricAt(width_metric, dpi),
+                                         fw::SystemMetricAt(height_metric, dpi), LR_LOADFROMFILE));
+  };
+  big_icon_.reset(load_icon(SM_CXICON, SM_CYICON));
+  small_icon_.reset(load_icon(SM_CXSMICON, SM_CYSMICON));
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
+
+  const int scale = PictureScaleFor(dpi);
+  const int image_size = fw::ScaleToDpi(kTreeImageSize, PictureDpi(scale));
+  fw::ScopedImageList images(ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TreeImagesFor(scale)),
+                                                  image_size, 1, kMaskColour, IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  if (images) {
+    SendMessageW(tree_.hwnd(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images.get()));
+    tree_images_ = std::move(images);
+  }
+
+  // A bank that ships only the 100 % banner has it shown at its own size.
+  fw::ScopedGdiObject banner;
+  for (const int banner_scale : {scale, 100}) {
+    const std::string file = ProgramFolder() + "\\" + BannerFileName(banner_scale);
+    banner.reset(LoadImageA(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    if (banner) break;
+  }
+  if (banner) {
+    SendMessageW(Item(IDC_BANNER), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(banner.get()));
+    banner_ = std::move(banner);
+  }
+}
+
+void CBrevantDlg::OnDpiChanged(WPARAM wparam, LPARAM suggested) {
+  const int dpi = HIWORD(wparam);
+  LoadPictures(dpi);
+  fw::MoveToSuggestedRect(hwnd(), suggested);
+  LayOut(dpi, false);
+}
+
+void CBrevantDlg::LayOut(int dpi, bool centre) {
+  const MainWindowLayout layout = LayOutMainWindow(MainWindowMeasuresAt(dpi));
   const auto place = [this](int id, const Box& box) { MoveItem(id, box.x, box.y, box.width, box.height); };
   place(IDC_BANNER, layout.banner);
   for (std::size_t i = 0; i < kColumnButtons; ++i) {
@@ -181,7 +213,7 @@ void CBrevantDlg::LayOut() {
   ShowItem(IDC_DETAILS_LIST, false);
   place(IDC_KEY_FRAME, layout.key_frame);
   SetWindowSize(layout.window.width, layout.window.height);
-  CenterWindow();
+  if (centre) CenterWindow();
 }
 
 void CBrevantDlg::ShowMainWindow() {
@@ -461,6 +493,7 @@ CBrevantDlg::MessageHandler CBrevantDlg::HandlerOf(UINT message) const {
     case kArrivalNoticeMessage: return &CBrevantDlg::OnArrivalNotice;
     case kInitialPinChangeMessage: return &CBrevantDlg::OnInitialPinChangeRequest;
     case kIdleTimerMessage: return &CBrevantDlg::OnIdleTimerMessage;
+    case WM_DPICHANGED: return &CBrevantDlg::OnDpiChanged;
     default: break;
   }
   // A registered message that is not there yet (or could not be) is 0.
@@ -484,7 +517,7 @@ bool CBrevantDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       result = TRUE;
       return true;
     case WM_QUERYDRAGICON:
-      result = reinterpret_cast<LRESULT>(icon_.get());
+      result = reinterpret_cast<LRESULT>(big_icon_.get());
       return true;
     // Seen on their way to the default handling.
     case WM_CLOSE:
@@ -519,13 +552,13 @@ bool CBrevantDlg::OnSysCommand(WPARAM command) {
 }
 
 bool CBrevantDlg::PaintIconWhenMinimised() {
-  if (!IsIconic(hwnd()) || !icon_) return false;
+  if (!IsIconic(hwnd()) || !big_icon_) return false;
   const fw::PaintDc dc(hwnd());
   RECT client = {};
   GetClientRect(hwnd(), &client);
   if (dc)
     DrawIcon(dc.get(), (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2,
-             (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2, icon_.get());
+             (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2, big_icon_.get());
   return true;
 }
 

@@ -48,7 +48,11 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   void StartUp();
   void SetUpControls();
   void RegisterMessages();
-  void LayOut();
+  void LoadPictures(int dpi);
+  // Places the controls and sizes the window for `dpi`; centres it on the
+  // first layout, keeps the place Windows chose after a DPI change.
+  void LayOut(int dpi, bool centre);
+  void OnDpiChanged(WPARAM wparam, LPARAM suggested);
   void ShowMainWindow();
   void HideMainWindow() const { ShowWindow(hwnd(), SW_HIDE); }
   void RunAboutBox();
@@ -93,7 +97,7 @@ class CBrevantDlg : public fw::Dialog, public KeyDialogHost {
   void OnChangeLabel();
   void OnKeyInfo();
 
-  fw::ScopedIcon icon_;
+  fw::ScopedIcon big_icon_, small_icon_;
   fw::ScopedHandle instance_mutex_;  // held until the process ends
   UINT bring_to_front_message_ = 0;
   UINT certs_changed_message_ = 0;

@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <cstddef>
+#include <string>
 
 namespace brevant {
 
@@ -54,5 +55,12 @@ struct MainWindowLayout {
 };
 
 MainWindowLayout LayOutMainWindow(const MainWindowMeasures& measures);
+
+// The measures at `dpi`, each scaled from its 96-DPI value.
+MainWindowMeasures MainWindowMeasuresAt(int dpi);
+
+// The banner beside the program drawn for a picture scale (percent):
+// "QZR_logo.bmp" at 100 %, "QZR_logo_150.bmp" at 150 %.
+std::string BannerFileName(int scale_percent);
 
 }  // namespace brevant

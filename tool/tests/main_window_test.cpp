@@ -51,29 +51,6 @@ class MainWindow : public brevant::testing::RunningTool {
     RunningTool::SetUp();
     ASSERT_EQ(brevant::LoadDeviceLibrary((simtest::BinDir() + "\\RVControl.ini").c_str()), 0);
   }
-  // The tool running with the key `name` plugged in and its window shown,
-  // the key selected.
-  HWND StartWithKey(const char* name) {
-    const HWND window = Start();
-    if (window == nullptr) return nullptr;
-    Tokenctl(std::string("insert ") + name);
-    const bool noticed = WaitUntil([] { return IsWindowVisible(FindWindowW(L"Brevant.MsnWnd", nullptr)) != FALSE; });
-    if (!noticed || !ClosePopup()) return nullptr;
-    PostMessageW(window, WM_COMMAND, ID_MENU_SHOWTOOL, 0);
-    WaitUntil([&] { return IsWindowVisible(window) != FALSE; });
-    const HWND tree = GetDlgItem(window, IDC_KEY_TREE);
-    const auto root = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
-    return window;
-  }
-  // Opens a key dialog with `command` and gives it the keyboard.
-  HWND OpenDialog(HWND window, int command, int field) {
-    PostMessageW(window, WM_COMMAND, command, 0);
-    // The main window's controls share some ids with the dialogs'.
-    const HWND dialog = pintest::WaitForDialogWith(field, ToolProcess(), window);
-    if (dialog != nullptr) SetForegroundWindow(dialog);
-    return dialog;
-  }
 };
 
 TEST_F(MainWindow, EnterAndEscapeBelongToTheDialogOverTheMainWindow) {
