@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -270,6 +271,18 @@ TEST_F(Popup, ShowsThePictureOfItsDpiAtThatSizeWithTheShippedTextsInside) {
   popup.ShowMessage(notices.back().c_str());
   ASSERT_NE(popup.hwnd(), nullptr);
   EXPECT_EQ(popup.picture_dpi(), brevant::PictureDpi(brevant::PictureScaleFor(fw::WindowDpi(popup.hwnd()))));
+  // Screenshots: with BREVANT_TEST_LINGER_MS set, the popup is shown risen
+  // at the screen's own DPI for that long, so that the screen can be captured.
+  if (const char* linger = std::getenv("BREVANT_TEST_LINGER_MS")) {
+    ShowWindow(popup.hwnd(), SW_SHOWNOACTIVATE);
+    for (int i = 0; i < 1000 && popup.running_timer() == CMsnWnd::kRiseTimer; ++i)
+      SendMessageW(popup.hwnd(), WM_TIMER, CMsnWnd::kRiseTimer, 0);
+    for (const ULONGLONG until = GetTickCount64() + std::atoi(linger); GetTickCount64() < until;) {
+      MSG message;
+      if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+      else MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+  }
 
   // 168 DPI (175 %) lies between two scales: the 150 % picture.
   for (const int dpi : {96, 120, 144, 168, 192}) {
