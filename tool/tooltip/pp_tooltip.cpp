@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "dpi.h"
+
 namespace brevant {
 
 namespace {
@@ -165,7 +167,7 @@ void CPPToolTip::Show() {
   help_ = false;
   shown_tool_ = current_;
   shown_ = tools_[current_];
-  Display({last_mouse_.x, last_mouse_.y + kTipBelowCursor});
+  Display({last_mouse_.x, last_mouse_.y + fw::ScaleToDpi(kTipBelowCursor, fw::WindowDpi(hwnd()))});
 }
 
 void CPPToolTip::Display(POINT point) {
@@ -181,16 +183,18 @@ void CPPToolTip::Display(POINT point) {
 
   SIZE text = {};
   if (const fw::WindowDc screen(nullptr); screen) text = drawer_.Measure(screen.get(), shown_.text);
-  geometry_ = PlaceTooltip({text.cx, text.cy}, {point.x, point.y}, WorkArea(), shape_);
+  shown_shape_ = ScaledShape(shape_, fw::WindowDpi(hwnd()));
+  geometry_ = PlaceTooltip({text.cx, text.cy}, {point.x, point.y}, WorkArea(), shown_shape_);
   const HtmlRect& window = geometry_.window;
   const int width = window.right - window.left, height = window.bottom - window.top;
   backdrop_.Create(width, height);
   if (const fw::WindowDc screen(nullptr); screen) backdrop_.CopyFrom(screen.get(), window.left, window.top);
   Render();
-  fw::ScopedGdiObject region(Outline(geometry_, shape_, 0, 0));
+  fw::ScopedGdiObject region(Outline(geometry_, shown_shape_, 0, 0));
   const auto outline = static_cast<HRGN>(region.get());
-  if (region && (shape_.shadow_dx != 0 || shape_.shadow_dy != 0)) {
-    const fw::ScopedGdiObject shadow(Outline(geometry_, shape_, shape_.shadow_dx, shape_.shadow_dy));
+  if (region && (shown_shape_.shadow_dx != 0 || shown_shape_.shadow_dy != 0)) {
+    const fw::ScopedGdiObject shadow(
+        Outline(geometry_, shown_shape_, shown_shape_.shadow_dx, shown_shape_.shadow_dy));
     if (shadow) CombineRgn(outline, outline, static_cast<HRGN>(shadow.get()), RGN_OR);
   }
   if (region && SetWindowRgn(hwnd(), outline, FALSE) != 0) region.release();  // the window owns it now
@@ -288,15 +292,16 @@ void CPPToolTip::Render() {
   if (!canvas_.Create(window.right - window.left, window.bottom - window.top)) return;
   HDC dc = canvas_.dc();
   if (backdrop_.valid()) backdrop_.Draw(dc, 0, 0);
-  fw::ScopedGdiObject outline(Outline(geometry_, shape_, 0, 0));
+  fw::ScopedGdiObject outline(Outline(geometry_, shown_shape_, 0, 0));
   if (!outline) return;
   const HRGN outline_region = static_cast<HRGN>(outline.get());
-  if ((shape_.shadow_dx != 0 || shape_.shadow_dy != 0) && backdrop_.valid()) {
+  if ((shown_shape_.shadow_dx != 0 || shown_shape_.shadow_dy != 0) && backdrop_.valid()) {
     CCeXDib shadow;
     if (shadow.Create(canvas_.width(), canvas_.height())) {
       backdrop_.Draw(shadow.dc(), 0, 0);
       Darken(shadow.Pixels(), shadow_darkness_);
-      fw::ScopedGdiObject shadow_region(Outline(geometry_, shape_, shape_.shadow_dx, shape_.shadow_dy));
+      fw::ScopedGdiObject shadow_region(
+          Outline(geometry_, shown_shape_, shown_shape_.shadow_dx, shown_shape_.shadow_dy));
       if (shadow_region) {
         CombineRgn(static_cast<HRGN>(shadow_region.get()), static_cast<HRGN>(shadow_region.get()), outline_region,
                    RGN_DIFF);

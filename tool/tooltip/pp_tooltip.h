@@ -112,7 +112,8 @@ class CPPToolTip : public fw::Window {
   fw::ScopedGdiObject border_brush_;
   int border_width_ = 1, border_height_ = 1;
   int shadow_darkness_ = 50;
-  TooltipShape shape_;
+  TooltipShape shape_;        // at 96 DPI
+  TooltipShape shown_shape_;  // at the DPI of the tooltip shown
 
   CPPHtmlDrawer drawer_;
   TooltipGeometry geometry_;

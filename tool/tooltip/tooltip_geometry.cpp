@@ -2,7 +2,17 @@
 
 #include <algorithm>
 
+#include "dpi_scale.h"
+
 namespace brevant {
+
+TooltipShape ScaledShape(const TooltipShape& shape, int dpi) {
+  TooltipShape scaled = shape;
+  for (int* measure : {&scaled.corner, &scaled.tail_width, &scaled.tail_height, &scaled.tail_inset, &scaled.margin_x,
+                       &scaled.margin_y, &scaled.shadow_dx, &scaled.shadow_dy})
+    *measure = fw::ScaleToDpi(*measure, dpi);
+  return scaled;
+}
 
 TooltipGeometry PlaceTooltip(HtmlSize text, TooltipPoint point, const HtmlRect& work_area, const TooltipShape& shape) {
   TooltipGeometry geometry;

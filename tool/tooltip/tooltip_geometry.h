@@ -7,6 +7,7 @@
 
 namespace brevant {
 
+// In pixels at 96 DPI; ScaledShape gives them at a window's DPI.
 struct TooltipShape {
   int corner = 16;       // width and height of the corners' ellipses
   int tail_width = 16;
@@ -32,6 +33,8 @@ struct TooltipGeometry {
   bool tail_below = false;  // the body is above the point
   bool tail_right = false;  // the tail near the body's right corner
 };
+
+TooltipShape ScaledShape(const TooltipShape& shape, int dpi);
 
 // `text` is the size of the text, `point` the screen point the tail shows
 // at, `work_area` the screen's work area.
