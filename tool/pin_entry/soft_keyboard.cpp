@@ -132,6 +132,7 @@ bool CSoftKeyboard::OnInitDialog() {
   KeyboardState& state = State();
   state.caps_lock = SystemCapsLock();
   SetText(Title());
+  look_.SetFonts(hwnd());
   Shuffle();
   for (int i = 0; i < kSoftKeyCount; ++i) {
     keys_[i].TakeOver(Item(kSoftKeys[i].id), look_, [this](int id) {
@@ -375,10 +376,10 @@ bool ToggleSoftKeyboard(HWND dialog, HWND target) {
   RECT client = {};
   GetClientRect(dialog, &client);
   const RECT& rect = state.dialog_rect;
-  const int width = rect.right - rect.left;
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   const KeyboardPlacement place =
-      PlaceKeyboard(width, rect.bottom - rect.top, width - client.right, keyboard_rect.right - keyboard_rect.left,
-                    keyboard_rect.bottom - keyboard_rect.top);
+      PlaceKeyboard(width, height, width - client.right, height - client.bottom,
+                    keyboard_rect.right - keyboard_rect.left, keyboard_rect.bottom - keyboard_rect.top);
   SetWindowPos(dialog, nullptr, rect.left, rect.top, place.dialog_width, place.dialog_height,
                SWP_NOZORDER | SWP_NOACTIVATE);
   SetWindowPos(keyboard->hwnd(), HWND_TOP, place.keyboard_x, place.keyboard_y, place.keyboard_width,

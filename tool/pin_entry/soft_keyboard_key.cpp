@@ -2,6 +2,9 @@
 
 #include <windowsx.h>
 
+#include "dpi.h"
+#include "text.h"
+
 namespace brevant {
 namespace {
 
@@ -11,14 +14,25 @@ constexpr COLORREF kHoverFace = RGB(222, 234, 250);
 constexpr COLORREF kSunkFace = RGB(172, 192, 224);
 constexpr COLORREF kCaption = RGB(20, 30, 60);
 constexpr int kCorner = 5;
+constexpr int kFramePixels = 1;  // the frame pen's width
+constexpr int kSmallFontPoints = 7;
+constexpr int kPointsPerInch = 72;
 
 }  // namespace
 
 SoftKeyLook::SoftKeyLook()
-    : frame_pen(CreatePen(PS_SOLID, 1, kFrame)),
+    : frame_pen(CreatePen(PS_SOLID, kFramePixels, kFrame)),
       face_brush(CreateSolidBrush(kFace)),
       hover_brush(CreateSolidBrush(kHoverFace)),
       sunk_brush(CreateSolidBrush(kSunkFace)) {}
+
+void SoftKeyLook::SetFonts(HWND keyboard) {
+  font = reinterpret_cast<HFONT>(SendMessageW(keyboard, WM_GETFONT, 0, 0));
+  LOGFONTW description = {};
+  if (font == nullptr || GetObjectW(font, sizeof description, &description) == 0) return;
+  description.lfHeight = -MulDiv(kSmallFontPoints, fw::WindowDpi(keyboard), kPointsPerInch);
+  small_font.reset(CreateFontIndirectW(&description));
+}
 
 bool CSoftKeyButton::TakeOver(HWND button, const SoftKeyLook& look, ClickHandler on_click) {
   if (button == nullptr || !Subclass(button)) return false;
@@ -31,7 +45,31 @@ bool CSoftKeyButton::TakeOver(HWND button, const SoftKeyLook& look, ClickHandler
 void CSoftKeyButton::SetCaption(const std::string& caption) {
   if (Text() == caption) return;
   SetText(caption);
+  FitCaption();
   InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void CSoftKeyButton::FitCaption() {
+  if (look_ == nullptr || !look_->small_font) return;
+  const auto small_font = static_cast<HFONT>(look_->small_font.get());
+  const HFONT font = CaptionFits(look_->font) ? look_->font : small_font;
+  if (reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0)) != font)
+    SendMessageW(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+// The window text as it is, "&&" and all: what anyone measuring the key
+// would measure.
+bool CSoftKeyButton::CaptionFits(HFONT font) const {
+  const fw::WindowDc dc(hwnd());
+  if (!dc) return true;
+  const fw::SavedDcState saved(dc.get());
+  SelectObject(dc.get(), font);
+  const std::wstring caption = fw::AnsiToWide(Text());
+  SIZE extent = {};
+  GetTextExtentPoint32W(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &extent);
+  RECT client = {};
+  GetClientRect(hwnd(), &client);
+  return extent.cx <= client.right - 2 * kFramePixels && extent.cy <= client.bottom - 2 * kFramePixels;
 }
 
 void CSoftKeyButton::SetLatched(bool latched) {

@@ -15,10 +15,17 @@
 
 namespace brevant {
 
-// The pens and brushes all keys of one keyboard draw with.
+// The pens, brushes and fonts all keys of one keyboard draw with.
 struct SoftKeyLook {
   SoftKeyLook();
+  // Takes the keyboard's font (the dialog's) and makes the smaller one like
+  // it at the keyboard's DPI; once the keyboard's window exists, before any
+  // caption is set.
+  void SetFonts(HWND keyboard);
+
   fw::ScopedGdiObject frame_pen, face_brush, hover_brush, sunk_brush;
+  HFONT font = nullptr;            // the dialog manager's: it frees it
+  fw::ScopedGdiObject small_font;  // for a caption the key cannot hold in `font`
 };
 
 class CSoftKeyButton : public fw::Window {
@@ -27,7 +34,9 @@ class CSoftKeyButton : public fw::Window {
 
   // Takes over the owner-drawn `button`; `look` outlives the key.
   bool TakeOver(HWND button, const SoftKeyLook& look, ClickHandler on_click);
-  // Changes the window text (and the drawing) only when it differs.
+  // Changes the window text (and the drawing) only when it differs. The key
+  // shows it in the keyboard's font, or in the small one when it would not
+  // fit inside the key's frame.
   void SetCaption(const std::string& caption);
   void SetLatched(bool latched);
   bool latched() const { return latched_; }
@@ -39,6 +48,8 @@ class CSoftKeyButton : public fw::Window {
  private:
   bool PointerInside(LPARAM lparam) const;
   void SetPressed(bool pressed);
+  void FitCaption();
+  bool CaptionFits(HFONT font) const;
 
   const SoftKeyLook* look_ = nullptr;
   ClickHandler on_click_;

@@ -134,13 +134,13 @@ bool SuppressesHook(int hook_type, bool other_thread, unsigned message) {
   return hook_type == kGetMessage && (message == kKeyDown || message == kKeyUp || message == kChar);
 }
 
-KeyboardPlacement PlaceKeyboard(int dialog_width, int dialog_height, int frame_width, int keyboard_width,
-                                int keyboard_height) {
+KeyboardPlacement PlaceKeyboard(int dialog_width, int dialog_height, int frame_width, int frame_height,
+                                int keyboard_width, int keyboard_height) {
   KeyboardPlacement placement;
   frame_width = std::max(frame_width, 0);
   placement.dialog_width = std::max(dialog_width, keyboard_width + std::max(frame_width, 5));
   placement.dialog_height = dialog_height + keyboard_height;
-  placement.keyboard_y = dialog_height - 28;
+  placement.keyboard_y = dialog_height - std::max(frame_height, 28);
   placement.keyboard_width = placement.dialog_width - frame_width;
   placement.keyboard_height = keyboard_height;
   return placement;

@@ -79,15 +79,17 @@ std::string KeyCaption(std::uint8_t virtual_key, bool upper_case);
 bool SuppressesHook(int hook_type, bool other_thread, unsigned message);
 
 // Where the keyboard goes inside the dialog that opens it (pixels; the
-// dialog's window size, `frame_width` the part of its width outside the
-// client area): the dialog as wide as it was or as the keyboard plus its
-// frame (at least 5), taller by the keyboard; the keyboard at the old height
-// minus 28, as wide as the dialog's client area, so that no key is cut off.
+// dialog's window size, `frame_width` and `frame_height` the parts of it
+// outside the client area): the dialog as wide as it was or as the keyboard
+// plus its frame (at least 5), taller by the keyboard; the keyboard at the
+// old height minus 28, or minus the frame's height where that is more (a
+// taller caption at a higher DPI), as wide as the dialog's client area, so
+// that no key is cut off.
 struct KeyboardPlacement {
   int dialog_width = 0, dialog_height = 0;
   int keyboard_x = 0, keyboard_y = 0, keyboard_width = 0, keyboard_height = 0;
 };
-KeyboardPlacement PlaceKeyboard(int dialog_width, int dialog_height, int frame_width, int keyboard_width,
-                                int keyboard_height);
+KeyboardPlacement PlaceKeyboard(int dialog_width, int dialog_height, int frame_width, int frame_height,
+                                int keyboard_width, int keyboard_height);
 
 }  // namespace brevant

@@ -23,8 +23,15 @@ assert len(VKEYS) == 81
 FIXED_IDS = {0x1B: 1020, 0x09: 1034, 0x10: 1064, 0x11: 1079, 0x12: 1081, 0x14: 1049}
 FIRST_FREE_ID = 1100
 
-UNIT_X, UNIT_Y, GAP, MARGIN = 15, 13, 1, 3
+# Sizes in dialog units. They follow the dialog font, so the keys grow with
+# it at every DPI; but the font's text widths do not grow in step with its
+# dialog units (rounding), so the widths below leave room for the widest
+# caption at 100, 125, 150 and 200 %. A key of one unit holds four
+# half-width characters ("7 &&" of the digit keys, two Chinese characters)
+# inside its frame; the movement block's keys ("Home", "Pause") are wider.
+UNIT_X, UNIT_Y, GAP, MARGIN = 19, 14, 1, 3
 NAV_X = 15.25  # where the movement block starts, in key units
+NAV_W = 24 / UNIT_X  # its keys and the arrows under them: 24 dialog units each
 
 
 def digit(d):
@@ -42,18 +49,23 @@ def row(start, vks, width=1.0):
 
 ROWS = [
     [(0, 1, 0x1B)] + row(2, range(0x70, 0x74)) + row(6.5, range(0x74, 0x78)) +
-    row(11, range(0x78, 0x7C)) + [(NAV_X, 1, 0x13)],
+    row(11, range(0x78, 0x7C)) + [(NAV_X, NAV_W, 0x13)],
     [(0, 1, 0xC0)] + row(1, [digit(d) for d in (1, 2, 3, 4, 5, 6, 7, 8, 9, 0)]) +
-    [(11, 1, 0xBD), (12, 1, 0xBB), (13, 2, 0x08)] + row(NAV_X, [0x2D, 0x24, 0x21]),
+    [(11, 1, 0xBD), (12, 1, 0xBB), (13, 2, 0x08)] + row(NAV_X, [0x2D, 0x24, 0x21], NAV_W),
     [(0, 1.5, 0x09)] + row(1.5, [letter(c) for c in "QWERTYUIOP"]) +
-    [(11.5, 1, 0xDB), (12.5, 1, 0xDD), (13.5, 1.5, 0xDC)] + row(NAV_X, [0x2E, 0x23, 0x22]),
+    [(11.5, 1, 0xDB), (12.5, 1, 0xDD), (13.5, 1.5, 0xDC)] + row(NAV_X, [0x2E, 0x23, 0x22], NAV_W),
     [(0, 1.75, 0x14)] + row(1.75, [letter(c) for c in "ASDFGHJKL"]) +
     [(10.75, 1, 0xBA), (11.75, 1, 0xDE), (12.75, 2.25, 0x0D)],
     [(0, 2.25, 0x10)] + row(2.25, [letter(c) for c in "ZXCVBNM"]) +
-    [(9.25, 1, 0xBC), (10.25, 1, 0xBE), (11.25, 1, 0xBF), (NAV_X + 1, 1, 0x26)],
+    [(9.25, 1, 0xBC), (10.25, 1, 0xBE), (11.25, 1, 0xBF), (NAV_X + NAV_W, NAV_W, 0x26)],
     [(0, 1.5, 0x11), (1.5, 1.25, 0x5B), (2.75, 1.25, 0x12), (4, 7, 0x20), (11, 1.25, 0x5D)] +
-    row(NAV_X, [0x25, 0x28, 0x27]),
+    row(NAV_X, [0x25, 0x28, 0x27], NAV_W),
 ]
+
+
+def dialog_units(key_units):
+    """Key units to dialog units, halves rounded up."""
+    return int(key_units * UNIT_X + 0.5)
 
 
 def control_ids():
@@ -76,12 +88,13 @@ def main():
     lines = []
     for y, keys in enumerate(ROWS):
         for x, width, vk in keys:
-            left = MARGIN + round(x * UNIT_X)
+            # Both edges from the key's place, so every gap is GAP wide.
+            left = MARGIN + dialog_units(x)
+            w = dialog_units(x + width) - dialog_units(x) - GAP
             top = MARGIN + y * UNIT_Y
-            w = round(width * UNIT_X) - GAP
             lines.append('  CONTROL "", %d, "Button", BS_OWNERDRAW, %d, %d, %d, %d'
                          % (id_of[vk], left, top, w, UNIT_Y - GAP))
-    width = MARGIN * 2 + round((NAV_X + 3) * UNIT_X)
+    width = MARGIN * 2 + dialog_units(NAV_X + 3 * NAV_W) - GAP
     height = MARGIN * 2 + len(ROWS) * UNIT_Y
     with open(os.path.join(HERE, "soft_keyboard.rc"), "w", newline="\n") as rc:
         rc.write("// Written by make_soft_keyboard.py; edit the layout there.\n")

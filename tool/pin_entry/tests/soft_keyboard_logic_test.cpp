@@ -94,15 +94,17 @@ TEST(SoftKeyboardLogic, TheDebugHookStopsOtherThreadsKeyboardHooksOnly) {
 }
 
 TEST(SoftKeyboardLogic, TheDialogGrowsToHoldTheKeyboard) {
-  const auto narrow = brevant::PlaceKeyboard(300, 200, 2, 500, 180);
+  const auto narrow = brevant::PlaceKeyboard(300, 200, 2, 26, 500, 180);
   EXPECT_EQ(narrow.dialog_width, 505);
   EXPECT_EQ(narrow.dialog_height, 380);
   EXPECT_EQ(narrow.keyboard_y, 172);
   EXPECT_EQ(narrow.keyboard_width, 503) << "the client area's width";
-  const auto framed = brevant::PlaceKeyboard(300, 200, 16, 500, 180);
+  const auto framed = brevant::PlaceKeyboard(300, 200, 16, 26, 500, 180);
   EXPECT_EQ(framed.dialog_width, 516) << "a wide frame cuts no key off";
   EXPECT_EQ(framed.keyboard_width, 500);
-  EXPECT_EQ(brevant::PlaceKeyboard(600, 200, 6, 500, 180).dialog_width, 600) << "never narrower";
+  EXPECT_EQ(brevant::PlaceKeyboard(600, 200, 6, 26, 500, 180).dialog_width, 600) << "never narrower";
+  EXPECT_EQ(brevant::PlaceKeyboard(300, 200, 2, 43, 500, 180).keyboard_y, 157)
+      << "a frame taller than 28: the keyboard ends where the grown client area does";
 }
 
 }  // namespace
