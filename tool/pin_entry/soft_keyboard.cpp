@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <utility>
 
 #include "cached_texts.h"
 #include "dialog.h"
+#include "dpi.h"
 #include "language.h"
 #include "scoped_gdi.h"
 #include "secure_edit.h"
@@ -93,6 +95,7 @@ class CSoftKeyboard : public fw::Dialog {
   void OnFinalMessage() override;
 
  private:
+  void LayOutAtDpi();
   void Shuffle();
   void OnKeyClicked(int index);
   void SendScrambled(std::uint8_t virtual_key);
@@ -132,6 +135,7 @@ bool CSoftKeyboard::OnInitDialog() {
   KeyboardState& state = State();
   state.caps_lock = SystemCapsLock();
   SetText(Title());
+  LayOutAtDpi();
   look_.SetFonts(hwnd());
   Shuffle();
   for (int i = 0; i < kSoftKeyCount; ++i) {
@@ -149,6 +153,50 @@ bool CSoftKeyboard::OnInitDialog() {
   state.low_level_hook.reset(SetWindowsHookExA(WH_KEYBOARD_LL, &LowLevelKeyboardProc, GetModuleHandleA(nullptr), 0));
   InstallDebugHook();
   return false;  // the focus stays in the PIN field
+}
+
+namespace {
+
+// The base units of the keyboard's font as it is at 96 DPI: the average
+// width of the letters and the font's height, as the dialog manager
+// measures them.
+DialogBaseUnits BaseUnitsAt96(HWND keyboard) {
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(keyboard, WM_GETFONT, 0, 0));
+  LOGFONTW description = {};
+  if (font == nullptr || GetObjectW(font, sizeof description, &description) == 0) return {};
+  description.lfHeight = MulDiv(description.lfHeight, fw::kDefaultDpi, fw::WindowDpi(keyboard));
+  const fw::ScopedGdiObject font96(CreateFontIndirectW(&description));
+  const fw::WindowDc screen(nullptr);
+  if (!font96 || !screen) return {};
+  const fw::SavedDcState saved(screen.get());
+  SelectObject(screen.get(), font96.get());
+  TEXTMETRICW metrics = {};
+  SIZE letters = {};
+  static constexpr wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  if (!GetTextMetricsW(screen.get(), &metrics) ||
+      !GetTextExtentPoint32W(screen.get(), kLetters, static_cast<int>(std::size(kLetters)) - 1, &letters))
+    return {};
+  return {(letters.cx / 26 + 1) / 2, metrics.tmHeight};
+}
+
+}  // namespace
+
+// The keys and the keyboard's size from the template, at the keyboard's DPI
+// by the 96-DPI pixels (at 96 DPI: where the dialog manager put them).
+void CSoftKeyboard::LayOutAtDpi() {
+  const DialogBaseUnits at96 = BaseUnitsAt96(hwnd());
+  if (at96.x <= 0 || at96.y <= 0) return;  // the template's own layout stays
+  const int dpi = fw::WindowDpi(hwnd());
+  for (const SoftKey& key : kSoftKeys) {
+    const PixelBox box = TemplateBoxAt(key.x, key.y, key.width, key.height, at96, dpi);
+    SetWindowPos(Item(key.id), nullptr, box.x, box.y, box.width, box.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  const PixelBox client = TemplateBoxAt(0, 0, kSoftKeyboardWidth, kSoftKeyboardHeight, at96, dpi);
+  RECT window = {0, 0, client.width, client.height};
+  AdjustWindowRectEx(&window, static_cast<DWORD>(GetWindowLongW(hwnd(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(hwnd(), GWL_EXSTYLE)));
+  SetWindowPos(hwnd(), nullptr, 0, 0, window.right - window.left, window.bottom - window.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::string CSoftKeyboard::Title() const {

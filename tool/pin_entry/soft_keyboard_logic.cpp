@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "dpi_scale.h"
+
 namespace brevant {
 namespace {
 
@@ -144,6 +146,14 @@ KeyboardPlacement PlaceKeyboard(int dialog_width, int dialog_height, int frame_w
   placement.keyboard_width = placement.dialog_width - frame_width;
   placement.keyboard_height = keyboard_height;
   return placement;
+}
+
+PixelBox TemplateBoxAt(int x, int y, int width, int height, DialogBaseUnits at96, int dpi) {
+  // Rounded as the dialog manager maps a template at 96 DPI.
+  const auto across = [&](int units) { return fw::ScaleToDpi((units * at96.x + 2) / 4, dpi); };
+  const auto down = [&](int units) { return fw::ScaleToDpi((units * at96.y + 4) / 8, dpi); };
+  // Both edges from the template, so neighbours keep their gap.
+  return {across(x), down(y), across(x + width) - across(x), down(y + height) - down(y)};
 }
 
 }  // namespace brevant

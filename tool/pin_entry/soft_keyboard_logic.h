@@ -92,4 +92,18 @@ struct KeyboardPlacement {
 KeyboardPlacement PlaceKeyboard(int dialog_width, int dialog_height, int frame_width, int frame_height,
                                 int keyboard_width, int keyboard_height);
 
+// The keyboard's template in pixels at a DPI: each edge mapped from dialog
+// units with the font's base units at 96 DPI (pixels for 4 units across
+// and 8 down), as the template is at 96 DPI, then scaled to the DPI. So the
+// keyboard grows by the screen's ratio, not by its font's, whose width does
+// not follow the DPI exactly.
+struct DialogBaseUnits {
+  int x = 0;
+  int y = 0;
+};
+struct PixelBox {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+PixelBox TemplateBoxAt(int x, int y, int width, int height, DialogBaseUnits at96, int dpi);
+
 }  // namespace brevant

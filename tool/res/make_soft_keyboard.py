@@ -86,14 +86,16 @@ def main():
     assert sorted(placed) == sorted(VKEYS), "every key placed once"
 
     lines = []
+    place_of = {}
     for y, keys in enumerate(ROWS):
         for x, width, vk in keys:
             # Both edges from the key's place, so every gap is GAP wide.
             left = MARGIN + dialog_units(x)
             w = dialog_units(x + width) - dialog_units(x) - GAP
             top = MARGIN + y * UNIT_Y
+            place_of[vk] = (left, top, w, UNIT_Y - GAP)
             lines.append('  CONTROL "", %d, "Button", BS_OWNERDRAW, %d, %d, %d, %d'
-                         % (id_of[vk], left, top, w, UNIT_Y - GAP))
+                         % ((id_of[vk],) + place_of[vk]))
     width = MARGIN * 2 + dialog_units(NAV_X + 3 * NAV_W) - GAP
     height = MARGIN * 2 + len(ROWS) * UNIT_Y
     with open(os.path.join(HERE, "soft_keyboard.rc"), "w", newline="\n") as rc:
@@ -107,20 +109,24 @@ def main():
 
     with open(KEYS_HEADER, "w", newline="\n") as h:
         h.write("// Written by tool/res/make_soft_keyboard.py; edit the layout there.\n")
-        h.write("// The soft keyboard's key table: control identifier and virtual-key code\n"
-                "// of each key, in table order.\n#pragma once\n#include <cstdint>\n\n"
+        h.write("// The soft keyboard's key table: control identifier, virtual-key code and\n"
+                "// place (in the template's dialog units) of each key, in table order.\n"
+                "#pragma once\n#include <cstdint>\n\n"
                 "namespace brevant {\n\n")
-        h.write("struct SoftKey {\n  int id;\n  std::uint8_t virtual_key;\n};\n\n")
+        h.write("struct SoftKey {\n  int id;\n  std::uint8_t virtual_key;\n"
+                "  int x, y, width, height;  // dialog units\n};\n\n")
         h.write("inline constexpr int kSoftKeyboardDialog = 180;\n")
+        h.write("inline constexpr int kSoftKeyboardWidth = %d, kSoftKeyboardHeight = %d;"
+                "  // dialog units\n" % (width, height))
         h.write("inline constexpr int kSoftKeyCount = %d;\n" % len(VKEYS))
         h.write("inline constexpr int kFirstDigitKey = 20, kFirstLetterKey = 30;\n")
         for name, vk in (("Quit", 0x1B), ("Tab", 0x09), ("Shift", 0x10), ("Ctrl", 0x11),
                          ("Alt", 0x12), ("CapsLock", 0x14)):
             h.write("inline constexpr int k%sKeyId = %d;\n" % (name, FIXED_IDS[vk]))
         h.write("\ninline constexpr SoftKey kSoftKeys[kSoftKeyCount] = {\n")
-        for i in range(0, len(VKEYS), 6):
-            h.write("    " + " ".join("{%d, 0x%02X}," % (ids[j], VKEYS[j])
-                                      for j in range(i, min(i + 6, len(VKEYS)))) + "\n")
+        for i in range(0, len(VKEYS), 3):
+            h.write("    " + " ".join("{%d, 0x%02X, %d, %d, %d, %d}," % ((ids[j], VKEYS[j]) + place_of[VKEYS[j]])
+                                      for j in range(i, min(i + 3, len(VKEYS)))) + "\n")
         h.write("};\n\n}  // namespace brevant\n")
 
 

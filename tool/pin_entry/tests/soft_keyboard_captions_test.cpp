@@ -164,4 +164,22 @@ TEST(SoftKeyboardCaptions, TheGrownPinDialogsHoldTheWholeKeyboard) {
   }
 }
 
+// At 96 DPI the keyboard, which lays itself out from 96-DPI pixels, keeps
+// every key where the dialog manager put it from the template.
+TEST(SoftKeyboardCaptions, At96DpiTheKeysStayWhereTheTemplatePutsThem) {
+  const fw::ScopedWindow dialog = MakeDialog(IDD_MODIFY_PIN);
+  ASSERT_TRUE(ToggleSoftKeyboard(dialog.get(), nullptr));
+  const HWND keyboard = SoftKeyboardWindow();
+  if (fw::WindowDpi(keyboard) != fw::kDefaultDpi) GTEST_SKIP() << "the screen is not at 96 DPI";
+  for (const SoftKey& key : kSoftKeys) {
+    RECT expected = {key.x, key.y, key.x + key.width, key.y + key.height};
+    MapDialogRect(keyboard, &expected);
+    RECT placed = {};
+    GetWindowRect(GetDlgItem(keyboard, key.id), &placed);
+    MapWindowPoints(nullptr, keyboard, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_TRUE(EqualRect(&placed, &expected)) << "key " << key.id;
+  }
+  CloseSoftKeyboard();
+}
+
 }  // namespace
