@@ -1,5 +1,6 @@
 #include "soft_keyboard.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <iterator>
@@ -399,6 +400,21 @@ void CloseSoftKeyboard() {
   DestroyWindow(keyboard);  // its last message deletes it
 }
 
+namespace {
+
+// Where a dialog grown to `width` x `height` from `place` stays whole on its
+// screen: moved left or up only as far as it must.
+POINT CornerInsideWorkArea(HWND dialog, const RECT& place, int width, int height) {
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor)) return {place.left, place.top};
+  const RECT& work = monitor.rcWork;
+  return {std::max(std::min<LONG>(place.left, work.right - width), work.left),
+          std::max(std::min<LONG>(place.top, work.bottom - height), work.top)};
+}
+
+}  // namespace
+
 bool ToggleSoftKeyboard(HWND dialog, HWND target) {
   KeyboardState& state = State();
   if (SoftKeyboardWindow() != nullptr) {
@@ -428,7 +444,8 @@ bool ToggleSoftKeyboard(HWND dialog, HWND target) {
   const KeyboardPlacement place =
       PlaceKeyboard(width, height, width - client.right, height - client.bottom,
                     keyboard_rect.right - keyboard_rect.left, keyboard_rect.bottom - keyboard_rect.top);
-  SetWindowPos(dialog, nullptr, rect.left, rect.top, place.dialog_width, place.dialog_height,
+  const POINT corner = CornerInsideWorkArea(dialog, rect, place.dialog_width, place.dialog_height);
+  SetWindowPos(dialog, nullptr, corner.x, corner.y, place.dialog_width, place.dialog_height,
                SWP_NOZORDER | SWP_NOACTIVATE);
   SetWindowPos(keyboard->hwnd(), HWND_TOP, place.keyboard_x, place.keyboard_y, place.keyboard_width,
                place.keyboard_height, SWP_NOACTIVATE | SWP_SHOWWINDOW);

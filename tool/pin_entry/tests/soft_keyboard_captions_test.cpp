@@ -149,10 +149,22 @@ TEST(SoftKeyboardCaptions, AKeyTooNarrowForItsCaptionShowsItSmaller) {
 }
 
 TEST(SoftKeyboardCaptions, TheGrownPinDialogsHoldTheWholeKeyboard) {
+  RECT work = {};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   for (const int template_id : {IDD_MODIFY_PIN, IDD_MODIFY_LABEL}) {
     const fw::ScopedWindow dialog = MakeDialog(template_id);
     ASSERT_TRUE(dialog);
+    // Near the screen's right edge: the grown dialog moves to stay whole.
+    RECT before = {};
+    GetWindowRect(dialog.get(), &before);
+    SetWindowPos(dialog.get(), nullptr, work.right - (before.right - before.left) - 4, work.top + 8, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(dialog.get(), &before);
     ASSERT_TRUE(ToggleSoftKeyboard(dialog.get(), nullptr));
+    RECT grown = {}, on_screen = {};
+    GetWindowRect(dialog.get(), &grown);
+    IntersectRect(&on_screen, &grown, &work);
+    EXPECT_TRUE(EqualRect(&on_screen, &grown)) << "dialog " << template_id << " ends at " << grown.right;
     RECT keyboard = {}, client = {}, inside = {};
     GetWindowRect(SoftKeyboardWindow(), &keyboard);
     MapWindowPoints(nullptr, dialog.get(), reinterpret_cast<POINT*>(&keyboard), 2);
@@ -161,6 +173,10 @@ TEST(SoftKeyboardCaptions, TheGrownPinDialogsHoldTheWholeKeyboard) {
     EXPECT_TRUE(EqualRect(&inside, &keyboard)) << "dialog " << template_id << " at "
                                                << fw::WindowDpi(dialog.get()) << " DPI: keyboard bottom "
                                                << keyboard.bottom << ", client " << client.bottom;
+    CloseSoftKeyboard();
+    RECT after = {};
+    GetWindowRect(dialog.get(), &after);
+    EXPECT_TRUE(EqualRect(&after, &before)) << "back where it was";
   }
 }
 
