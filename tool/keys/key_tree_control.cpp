@@ -1,6 +1,7 @@
 #include "key_tree_control.h"
 
 
+#include "dpi.h"
 #include "text.h"
 
 namespace brevant {
@@ -66,11 +67,12 @@ void DetailsListControl::SetUpColumns(const std::string& header, int caption_wid
   LVCOLUMNW column = {};
   column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
   column.fmt = LVCFMT_LEFT;
-  column.cx = caption_width;
+  const int dpi = fw::WindowDpi(list_);  // the widths are 96-DPI pixels
+  column.cx = fw::ScaleToDpi(caption_width, dpi);
   column.pszText = header_text.data();
   SendMessageW(list_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
   std::wstring empty;
-  column.cx = value_width;
+  column.cx = fw::ScaleToDpi(value_width, dpi);
   column.pszText = empty.data();
   SendMessageW(list_, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
 }

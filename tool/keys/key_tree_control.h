@@ -37,6 +37,7 @@ class DetailsListControl : public DetailsList {
   void Attach(HWND list) { list_ = list; }
   // Full-row selection, then grid lines, track-select and info tips; a
   // caption column headed `header` and a value column without header.
+  // The widths in pixels at 96 DPI, scaled to the list's.
   void SetUpColumns(const std::string& header, int caption_width, int value_width);
   void Clear() override;
   void AddRow(const std::string& caption, const std::string& value) override;
