@@ -74,7 +74,8 @@ void KeyMonitor::Start() {
 
 // A key plugged in between the scan and the registration is news to neither:
 // the library takes it as already there. A second look finds it; one the
-// callback reported meanwhile is present already and not reported twice.
+// callback reported meanwhile is present already and not reported twice,
+// and the library's own report of one found here is let go.
 void KeyMonitor::CatchKeysPluggedInDuringStart() {
   const std::optional<ReaderListing> listing = ListReaders(api_);
   if (!listing || listing->count == 0) return;
@@ -85,6 +86,7 @@ void KeyMonitor::CatchKeysPluggedInDuringStart() {
     if (api_.TK_GetDevState(reader.c_str(), &state) != tk::kOk || state != kKeyPresent) continue;
     if (presence_.try_emplace(reader, kNoKey).first->second == kKeyPresent) continue;
     MarkPresent(reader);
+    caught_at_start_.insert(reader);
     actions_.PostToMainWindow(kKeyPresentMessage, 0, reader.c_str());
   }
 }
@@ -122,6 +124,8 @@ void KeyMonitor::OnArrival(const char* reader) {
   TracePhase("arrival callback", reader);
   std::lock_guard guard(lock_);
   if (stopped_) return;
+  // The library's report of a key the second look at start found already.
+  if (caught_at_start_.erase(reader) != 0) return;
   MarkPresent(reader);
   actions_.Pause(kArrivalPauseMs);
   actions_.PostToMainWindow(kKeyPresentMessage, 0, reader);
@@ -133,6 +137,7 @@ void KeyMonitor::OnRemoval(const char* reader) {
   TracePhase("removal callback", reader);
   std::lock_guard guard(lock_);
   if (stopped_) return;
+  caught_at_start_.erase(reader);
   ULONG& state = presence_.try_emplace(reader, kNoKey).first->second;
   if (state == kKeyPresent) {
     if (--present_count_ == 0) {

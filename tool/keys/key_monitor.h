@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "device_api.h"
@@ -87,6 +88,7 @@ class KeyMonitor {
   KeyMonitorActions& actions_;
   std::mutex lock_;
   std::map<std::string, ULONG> presence_;
+  std::set<std::string> caught_at_start_;  // reported by the second look, not yet by the library
   std::atomic<int> present_count_{0};
   std::atomic<int> arrival_flag_{0};
   bool stopped_ = false;

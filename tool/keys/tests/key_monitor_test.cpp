@@ -3,6 +3,7 @@
 #include "key_monitor.h"
 
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -98,6 +99,47 @@ TEST(KeyMonitorSteps, EventsCountKeysAndDriveTheIcon) {
   EXPECT_EQ(actions.Take(), Events{}) << "a stopped monitor handles nothing";
 }
 
+// A library whose second reader gets its key while the callbacks are
+// registered, after the library took its starting point: it reports that
+// key's arrival later, as the monitor's second look has found it already.
+bool g_second_plugged_in = false;
+ULONG WINAPI TwoReaders(char* names, ULONG* size, ULONG* count) {
+  static constexpr char kNames[] = "Quillon Tarnex UDISK 0\0Quillon Tarnex UDISK 1\0";
+  if (*size < sizeof kNames) return tk::kBufferTooSmall;
+  std::memcpy(names, kNames, sizeof kNames);
+  *size = sizeof kNames;
+  *count = 2;
+  return tk::kOk;
+}
+ULONG WINAPI StateOf(const char* reader, ULONG* state) {
+  const bool present = std::string(reader) == kReader0 || g_second_plugged_in;
+  *state = present ? tk::kStatePresent : tk::kStateAbsent;
+  return tk::kOk;
+}
+ULONG WINAPI PlugInSecondWhileRegistering(const char*, TK_DevChgCallback, TK_DevChgCallback, const void*, ULONG) {
+  g_second_plugged_in = true;
+  return tk::kOk;
+}
+
+TEST(KeyMonitorSteps, TheLibrarysLateReportOfAKeyTheStartFoundIsNotASecondKey) {
+  tk::DeviceApi library;
+  library.TK_ListReaders.Set(reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&TwoReaders)));
+  library.TK_GetDevState.Set(reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&StateOf)));
+  library.TK_SetDevChgFunc.Set(reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&PlugInSecondWhileRegistering)));
+  RecordingActions actions;
+  KeyMonitor monitor(library, actions);
+  monitor.Start();
+  EXPECT_EQ(actions.Take(), (Events{"icon+", "present Quillon Tarnex UDISK 0", "present Quillon Tarnex UDISK 1"}));
+  monitor.OnArrival(kReader1);
+  EXPECT_EQ(actions.Take(), Events{}) << "the same insertion";
+  EXPECT_EQ(monitor.present_count(), 2);
+  monitor.OnRemoval(kReader1);
+  actions.Take();
+  monitor.OnArrival(kReader1);
+  EXPECT_EQ(actions.Take(), (Events{"pause 200", "present Quillon Tarnex UDISK 1"})) << "plugged in again";
+  monitor.Stop();
+}
+
 class KeyMonitorOnToken : public TokenTest {
  protected:
   void TearDown() override {
@@ -142,7 +184,7 @@ TEST_F(KeyMonitorOnToken, ScanReportsKeysPresentAtStartAndTheWatcherTheChanges) 
 }
 
 // The library's registration, with a key plugged in just before the library
-// takes the keys present as its starting point.
+// takes the keys present as its starting point: it never reports that key.
 tk::TK_SetDevChgFunc_Fn g_library_registration = nullptr;
 ULONG WINAPI RegisterAfterPluggingInSecond(const char* filter, TK_DevChgCallback arrival,
                                            TK_DevChgCallback removal, const void* context, ULONG reserved) {
