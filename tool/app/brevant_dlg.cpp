@@ -21,6 +21,7 @@
 #include "message_contents.h"
 #include "phase_trace.h"
 #include "picture_resources.h"
+#include "program_icon.h"
 #include "picture_scales.h"
 #include "pin_change.h"
 #include "resource.h"
@@ -161,12 +162,8 @@ void CBrevantDlg::RegisterMessages() {
 // above it, so none is stretched by a fraction.
 void CBrevantDlg::LoadPictures(int dpi) {
   const std::string icon_file = ProgramFolder() + "\\Brevant.ico";
-  const auto load_icon = [&](int width_metric, int height_metric) {
-    return static_cast<HICON>(LoadImageA(nullptr, icon_file.c_str(), IMAGE_ICON, fw::SystemMetricAt(width_metric, dpi),
-                                         fw::SystemMetricAt(height_metric, dpi), LR_LOADFROMFILE));
-  };
-  big_icon_.reset(load_icon(SM_CXICON, SM_CYICON));
-  small_icon_.reset(load_icon(SM_CXSMICON, SM_CYSMICON));
+  big_icon_ = IconFileAt(icon_file, SM_CXICON, SM_CYICON, dpi);
+  small_icon_ = IconFileAt(icon_file, SM_CXSMICON, SM_CYSMICON, dpi);
   SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
   SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
 

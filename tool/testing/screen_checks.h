@@ -52,7 +52,7 @@ inline std::wstring ClassOf(HWND window) {
   return name;
 }
 
-inline std::wstring WindowTextOf(HWND window) {
+inline std::wstring WideTextOf(HWND window) {
   wchar_t text[512] = {};
   GetWindowTextW(window, text, 512);
   return text;
@@ -93,7 +93,7 @@ inline std::vector<std::string> TextsThatDoNotFit(HWND window, bool widths_only 
   for (HWND control = GetWindow(window, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
     bool has_text = false;
     const bool wraps = TextWraps(control, has_text);
-    const std::wstring text = WindowTextOf(control);
+    const std::wstring text = WideTextOf(control);
     if (!has_text || text.empty() || !IsWindowVisible(control)) continue;
     RECT client = {};
     GetClientRect(control, &client);

@@ -26,4 +26,10 @@ HICON SmallProgramIcon(HWND window) { return ProgramIconAt(fw::SystemMetricAt(SM
 
 HICON BigProgramIcon(HWND window) { return ProgramIconAt(fw::SystemMetricAt(SM_CXICON, fw::WindowDpi(window))); }
 
+fw::ScopedIcon IconFileAt(const std::string& file, int width_metric, int height_metric, int dpi) {
+  return fw::ScopedIcon(static_cast<HICON>(LoadImageA(nullptr, file.c_str(), IMAGE_ICON,
+                                                      fw::SystemMetricAt(width_metric, dpi),
+                                                      fw::SystemMetricAt(height_metric, dpi), LR_LOADFROMFILE)));
+}
+
 }  // namespace brevant

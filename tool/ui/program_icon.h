@@ -6,6 +6,10 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
+#include "scoped_gdi.h"
+
 namespace brevant {
 
 // The icon at `size` x `size` pixels; null for a size no icon is made at
@@ -15,5 +19,10 @@ HICON ProgramIconAt(int size);
 // window's DPI.
 HICON SmallProgramIcon(HWND window);
 HICON BigProgramIcon(HWND window);
+
+// An icon file (the bank's Brevant.ico beside the program) read at the size
+// of a pair of system metrics (SM_CXSMICON/SM_CYSMICON, SM_CXICON/SM_CYICON)
+// at `dpi`: the image drawn for that size, not one Windows shrinks.
+fw::ScopedIcon IconFileAt(const std::string& file, int width_metric, int height_metric, int dpi);
 
 }  // namespace brevant

@@ -5,6 +5,7 @@
 
 #include "cached_texts.h"
 #include "dpi.h"
+#include "program_icon.h"
 #include "settings.h"
 #include "text_cut.h"
 #include "window.h"
@@ -132,12 +133,8 @@ void MySystemTray::LoadProgramIcon() {
 }
 
 fw::ScopedIcon MySystemTray::LoadTrayIconFile(const std::string& file) {
-  // The notification area shows small icons at the screen's DPI: the image
-  // drawn for that size, not one Windows shrinks.
-  const int dpi = fw::SystemDpi();
-  return fw::ScopedIcon(static_cast<HICON>(LoadImageA(nullptr, file.c_str(), IMAGE_ICON,
-                                                      fw::SystemMetricAt(SM_CXSMICON, dpi),
-                                                      fw::SystemMetricAt(SM_CYSMICON, dpi), LR_LOADFROMFILE)));
+  // The notification area shows small icons at the screen's DPI.
+  return IconFileAt(file, SM_CXSMICON, SM_CYSMICON, fw::SystemDpi());
 }
 
 bool MySystemTray::CreateToolIcon() { return Create(TrayTip(), icon_.get(), kToolBalloonSeconds); }
