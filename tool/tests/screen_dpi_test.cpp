@@ -88,9 +88,16 @@ class ScreenDpi : public brevant::testing::RunningTool {
     const HWND window = Start();
     EXPECT_NE(window, nullptr);
     if (window == nullptr) return seen_;
-    const HWND popup = PlugIn("plain");
-    EXPECT_NE(popup, nullptr);
-    if (popup != nullptr) seen_.popup = SizeOf(popup);
+    EXPECT_NE(PlugIn("plain"), nullptr);
+    // The popup is made anew for each notice: its size is read from the one
+    // up at the moment, whole while it rises and stays.
+    EXPECT_TRUE(brevant::testing::WaitUntil([&] {
+      const HWND popup = FindWindowW(L"Brevant.MsnWnd", nullptr);
+      RECT place = {};
+      if (popup == nullptr || !IsWindowVisible(popup) || !GetWindowRect(popup, &place)) return false;
+      seen_.popup = {place.right - place.left, place.bottom - place.top};
+      return true;
+    }));
     EXPECT_TRUE(brevant::testing::ClosePopup());
     ShowWithFirstKeySelected(window);
     seen_.main_window = SizeOf(window);
