@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -147,7 +148,7 @@ inline std::vector<std::string> TreeItemsThatDoNotFit(HWND tree, HANDLE process)
        item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE,
                                                        reinterpret_cast<LPARAM>(item)))) {
     RECT rect = {};
-    *reinterpret_cast<HTREEITEM*>(&rect) = item;  // in: the item; out: its text's rectangle
+    std::memcpy(&rect, &item, sizeof item);  // in: the item; out: its text's rectangle
     if (!remote.Write(rect) || !SendMessageW(tree, TVM_GETITEMRECT, TRUE, remote.lparam()) || !remote.Read(rect)) {
       found.push_back("an item the tree cannot place");
       continue;
