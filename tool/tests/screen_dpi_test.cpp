@@ -89,14 +89,16 @@ class ScreenDpi : public brevant::testing::RunningTool {
     EXPECT_NE(window, nullptr);
     if (window == nullptr) return seen_;
     EXPECT_NE(PlugIn("plain"), nullptr);
-    // The popup is made anew for each notice: its size is read from the one
-    // up at the moment, whole while it rises and stays.
+    // The popup is made anew for each notice, shown empty and given its
+    // size at the first step of its rise; it keeps that size while it rises
+    // and stays. So the size is read from the one up at the moment, once it
+    // has one.
     EXPECT_TRUE(brevant::testing::WaitUntil([&] {
       const HWND popup = FindWindowW(L"Brevant.MsnWnd", nullptr);
       RECT place = {};
       if (popup == nullptr || !IsWindowVisible(popup) || !GetWindowRect(popup, &place)) return false;
       seen_.popup = {place.right - place.left, place.bottom - place.top};
-      return true;
+      return seen_.popup.cx > 0 && seen_.popup.cy > 0;
     }));
     EXPECT_TRUE(brevant::testing::ClosePopup());
     ShowWithFirstKeySelected(window);
