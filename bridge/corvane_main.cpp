@@ -17,53 +17,58 @@
 #include "ie_mode_policy.h"
 #include "listener.h"
 #include "resource.h"
+#include "text.h"
 #include "thread_caller.h"
+#include "window.h"
 #include "trusted_sites.h"
 
 namespace {
 
-// One hidden top-level window of this class (never shown) lets the bridge
-// be asked to end as any windowed program is: taskkill without /F and a
-// logoff talk to a process through its top-level windows. The message loop
-// also runs the connection threads' requests (see ThreadCaller).
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_CLOSE:
-      PostQuitMessage(0);
-      return 0;
-    case WM_ENDSESSION:
-      if (wparam) PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcW(window, message, wparam, lparam);
+// One hidden top-level window (never shown) lets the bridge be asked to end
+// as any windowed program is: taskkill without /F and a logoff talk to a
+// process through its top-level windows. The message loop also runs the
+// connection threads' requests (see ThreadCaller).
+class HiddenMainWindow : public fw::Window {
+ public:
+  bool Create(HINSTANCE instance) {
+    wchar_t class_name[100] = {};
+    LoadStringW(instance, IDC_CORVANE, class_name, 100);
+    if (!fw::RegisterWindowClass(class_name, CS_HREDRAW | CS_VREDRAW, LoadCursorA(nullptr, IDC_ARROW),
+                                 reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+                                 LoadIconW(instance, MAKEINTRESOURCEW(IDI_CORVANE))))
+      return false;
+    wchar_t title[100] = {};
+    LoadStringW(instance, IDS_APP_TITLE, title, 100);
+    // Without WS_VISIBLE and never passed to ShowWindow: nothing shows. The
+    // window owns its menu and destroys it with itself.
+    const HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDC_CORVANE));
+    if (fw::Window::Create(class_name, fw::WideToAnsi(title).c_str(), WS_OVERLAPPEDWINDOW, 0, RECT{}, nullptr, menu))
+      return true;
+    if (menu != nullptr) DestroyMenu(menu);
+    return false;
   }
-}
 
-HWND CreateMainWindow(HINSTANCE instance) {
-  wchar_t class_name[100] = {};
-  LoadStringW(instance, IDC_CORVANE, class_name, 100);
-  WNDCLASSEXW window_class = {};
-  window_class.cbSize = sizeof window_class;
-  window_class.style = CS_HREDRAW | CS_VREDRAW;
-  window_class.lpfnWndProc = MainWindowProc;
-  window_class.hInstance = instance;
-  window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_CORVANE));
-  window_class.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
-  window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  window_class.lpszMenuName = MAKEINTRESOURCEW(IDC_CORVANE);
-  window_class.lpszClassName = class_name;
-  RegisterClassExW(&window_class);
-  wchar_t title[100] = {};
-  LoadStringW(instance, IDS_APP_TITLE, title, 100);
-  // Without WS_VISIBLE and never passed to ShowWindow: nothing shows.
-  return CreateWindowExW(0, class_name, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr,
-                         nullptr, instance, nullptr);
-}
+ protected:
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override {
+    switch (message) {
+      case WM_CLOSE:
+        PostQuitMessage(0);
+        result = 0;
+        return true;
+      case WM_ENDSESSION:
+        if (wparam) PostQuitMessage(0);
+        result = 0;
+        return true;
+      default:
+        return fw::Window::OnMessage(message, wparam, lparam, result);
+    }
+  }
+};
 
 int RunMessageLoop(HINSTANCE instance) {
   // Without the window the bridge still serves; only a polite end is lost.
-  if (CreateMainWindow(instance) == nullptr) corvane::WriteOut("no main window: only a forced end stops the bridge\n");
+  HiddenMainWindow window;
+  if (!window.Create(instance)) corvane::WriteOut("no main window: only a forced end stops the bridge\n");
   const HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDC_CORVANE));
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

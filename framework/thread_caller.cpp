@@ -8,29 +8,24 @@ namespace {
 const wchar_t kClassName[] = L"fw.ThreadCaller";
 const UINT kRunWork = WM_APP + 1;
 
-bool RegisterCallerClass(WNDPROC procedure) {
-  WNDCLASSEXW window_class = {};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = procedure;
-  window_class.hInstance = GetModuleHandleW(nullptr);
-  window_class.lpszClassName = kClassName;
-  return RegisterClassExW(&window_class) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+WPARAM RandomCookie() {
+  WPARAM cookie = 0;
+  if (BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&cookie), sizeof cookie, BCRYPT_USE_SYSTEM_PREFERRED_RNG) !=
+      0)
+    return 0;
+  return cookie;
 }
 
 }  // namespace
 
-ThreadCaller::ThreadCaller() : owner_thread_(GetCurrentThreadId()) {
-  if (BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&cookie_), sizeof cookie_,
-                      BCRYPT_USE_SYSTEM_PREFERRED_RNG) != 0)
-    return;
-  if (!RegisterCallerClass(&WindowProc)) return;
-  window_.reset(CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                                nullptr));
-  if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+ThreadCaller::ThreadCaller() : owner_thread_(GetCurrentThreadId()), cookie_(RandomCookie()), receiver_(cookie_) {
+  // Without a secret cookie there is no window: anyone could hand it work.
+  if (cookie_ == 0 || !RegisterWindowClass(kClassName)) return;
+  receiver_.Create(kClassName, "", 0, 0, RECT{}, HWND_MESSAGE);
 }
 
 bool ThreadCaller::Call(const std::function<void()>& work) const {
-  if (!window_.valid()) return false;
+  if (!valid()) return false;
   if (GetCurrentThreadId() == owner_thread_) {
     work();
     return true;
@@ -38,19 +33,20 @@ bool ThreadCaller::Call(const std::function<void()>& work) const {
   // A sent message is run by the owner inside its next message retrieval,
   // one at a time, and the sender waits for it: the work's references stay
   // valid and no two pieces of work overlap.
-  return SendMessageW(window_.get(), kRunWork, cookie_, reinterpret_cast<LPARAM>(&work)) != 0;
+  return SendMessageW(receiver_.hwnd(), kRunWork, cookie_, reinterpret_cast<LPARAM>(&work)) != 0;
 }
 
-LRESULT CALLBACK ThreadCaller::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message != kRunWork) return DefWindowProcW(window, message, wparam, lparam);
-  const auto* self = reinterpret_cast<const ThreadCaller*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr || wparam != self->cookie_) return 0;  // not sent by Call
+bool ThreadCaller::Receiver::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  if (message != kRunWork) return Window::OnMessage(message, wparam, lparam, result);
+  result = 0;
+  if (wparam != cookie_) return true;  // not sent by Call
   try {
     (*reinterpret_cast<const std::function<void()>*>(lparam))();
-    return 1;
+    result = 1;
   } catch (...) {
-    return 0;  // exceptions never cross the window procedure
+    // exceptions never cross the window procedure
   }
+  return true;
 }
 
 }  // namespace fw

@@ -10,7 +10,7 @@
 
 #include <functional>
 
-#include "scoped_gdi.h"
+#include "window.h"
 
 namespace fw {
 
@@ -22,19 +22,31 @@ class ThreadCaller {
   ThreadCaller& operator=(const ThreadCaller&) = delete;
   ~ThreadCaller() = default;
 
-  bool valid() const { return window_.valid(); }
+  bool valid() const { return receiver_.hwnd() != nullptr; }
   // Runs `work` on the owning thread and returns when it is done; false when
   // it could not be handed over (no window) or threw. On the owning thread
   // itself the work runs at once (and its exceptions reach the caller).
   bool Call(const std::function<void()>& work) const;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  // The message-only window the work is sent to; it runs only work that
+  // carries the cookie.
+  class Receiver : public Window {
+   public:
+    explicit Receiver(WPARAM cookie) : cookie_(cookie) {}
+
+   protected:
+    bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+   private:
+    const WPARAM cookie_;
+  };
+
   DWORD owner_thread_ = 0;
   // Sent with every piece of work: the window can be found by any program
   // of the desktop, and only this process knows the value.
   WPARAM cookie_ = 0;
-  ScopedWindow window_;
+  Receiver receiver_;
 };
 
 }  // namespace fw

@@ -1,7 +1,8 @@
-// The window layer every window of the tray tool stands on: an object bound
-// to its HWND for the window's lifetime, messages routed to virtual handlers,
-// windows of our own classes, subclassed controls, notifications reflected to
-// the object that owns the child, timers.
+// The window layer every window of the suite stands on (the tray tool, the
+// control, the bridge, the thread hand-over): an object bound to its HWND for
+// the window's lifetime, messages routed to virtual handlers, windows of our
+// own classes, subclassed controls, notifications reflected to the object
+// that owns the child, timers.
 //
 // Binding: the object is stored in a window property when the window is made
 // (WM_NCCREATE; dialogs: WM_INITDIALOG; controls: Subclass) and taken away at

@@ -131,7 +131,6 @@ bool CBrevantDlg::OnInitDialog() {
 }
 
 void CBrevantDlg::SetUpControls() {
-  const HINSTANCE program = GetModuleHandleW(nullptr);
   tree_.Attach(Item(IDC_KEY_TREE));
   details_.Attach(Item(IDC_DETAILS_LIST));
   LoadPictures(fw::WindowDpi(hwnd()));
