@@ -19,8 +19,8 @@
 #include "resource.h"
 #include "text.h"
 #include "thread_caller.h"
-#include "window.h"
 #include "trusted_sites.h"
+#include "window.h"
 
 namespace {
 

@@ -10,19 +10,19 @@ const UINT kRunWork = WM_APP + 1;
 
 WPARAM RandomCookie() {
   WPARAM cookie = 0;
-  if (BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&cookie), sizeof cookie, BCRYPT_USE_SYSTEM_PREFERRED_RNG) !=
-      0)
-    return 0;
-  return cookie;
+  const NTSTATUS status =
+      BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&cookie), sizeof cookie, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+  return status == 0 ? cookie : 0;
 }
 
 }  // namespace
 
-ThreadCaller::ThreadCaller() : owner_thread_(GetCurrentThreadId()), cookie_(RandomCookie()), receiver_(cookie_) {
+ThreadCaller::Receiver::Receiver() : cookie(RandomCookie()) {
   // Without a secret cookie there is no window: anyone could hand it work.
-  if (cookie_ == 0 || !RegisterWindowClass(kClassName)) return;
-  receiver_.Create(kClassName, "", 0, 0, RECT{}, HWND_MESSAGE);
+  if (cookie != 0 && RegisterWindowClass(kClassName)) Create(kClassName, "", 0, 0, RECT{}, HWND_MESSAGE);
 }
+
+ThreadCaller::ThreadCaller() : owner_thread_(GetCurrentThreadId()) {}
 
 bool ThreadCaller::Call(const std::function<void()>& work) const {
   if (!valid()) return false;
@@ -33,13 +33,13 @@ bool ThreadCaller::Call(const std::function<void()>& work) const {
   // A sent message is run by the owner inside its next message retrieval,
   // one at a time, and the sender waits for it: the work's references stay
   // valid and no two pieces of work overlap.
-  return SendMessageW(receiver_.hwnd(), kRunWork, cookie_, reinterpret_cast<LPARAM>(&work)) != 0;
+  return SendMessageW(receiver_.hwnd(), kRunWork, receiver_.cookie, reinterpret_cast<LPARAM>(&work)) != 0;
 }
 
 bool ThreadCaller::Receiver::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
   if (message != kRunWork) return Window::OnMessage(message, wparam, lparam, result);
   result = 0;
-  if (wparam != cookie_) return true;  // not sent by Call
+  if (wparam != cookie) return true;  // not sent by Call
   try {
     (*reinterpret_cast<const std::function<void()>*>(lparam))();
     result = 1;

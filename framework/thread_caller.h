@@ -30,22 +30,19 @@ class ThreadCaller {
 
  private:
   // The message-only window the work is sent to; it runs only work that
-  // carries the cookie.
+  // carries its cookie.
   class Receiver : public Window {
    public:
-    explicit Receiver(WPARAM cookie) : cookie_(cookie) {}
+    Receiver();
+    // Sent with every piece of work: the window can be found by any program
+    // of the desktop, and only this process knows the value (0: none drawn).
+    const WPARAM cookie;
 
    protected:
     bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
-
-   private:
-    const WPARAM cookie_;
   };
 
   DWORD owner_thread_ = 0;
-  // Sent with every piece of work: the window can be found by any program
-  // of the desktop, and only this process knows the value.
-  WPARAM cookie_ = 0;
   Receiver receiver_;
 };
 
